@@ -1,0 +1,3 @@
+#pragma once
+
+#define HOSTCTL_API __attribute__((visibility("default")))

@@ -1,0 +1,3 @@
+#pragma once
+
+#define IPMI_API __attribute__((visibility("default")))

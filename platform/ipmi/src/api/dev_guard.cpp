@@ -1,0 +1,7 @@
+#include <Ipmi/Ipmi.h>
+
+namespace Ipmi {
+
+pthread_mutex_t IpmiDevGuard = PTHREAD_MUTEX_INITIALIZER;
+
+}  // namespace Ipmi

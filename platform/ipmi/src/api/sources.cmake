@@ -1,0 +1,3 @@
+list(APPEND MARLEK_IPMI_SOURCES
+  ${CMAKE_CURRENT_LIST_DIR}/cmpi_status.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/dev_guard.cpp)

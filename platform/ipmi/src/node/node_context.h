@@ -1,0 +1,46 @@
+#pragma once
+// The library's open nodes. A node is open between IpmiIfcOpenIpmiOpen and
+// IpmiIfcOpenIpmiClose; IpmiIfcInitForCLI makes it the current node for the
+// calls that name none.
+
+#include "transport/message.h"
+
+#include <map>
+#include <memory>
+#include <string>
+#include <typeindex>
+
+namespace marlek {
+
+struct NodeContext {
+  int index = -1;
+  std::shared_ptr<Transport> transport;
+
+  // Per-area state that lives as long as the node is open (the SDR records,
+  // the FRU devices, ...), keyed by type so each area keeps its own.
+  template <typename T>
+  T& State() {
+    auto it = state_.find(std::type_index(typeid(T)));
+    if (it == state_.end())
+      it = state_.emplace(std::type_index(typeid(T)), std::make_shared<T>()).first;
+    return *std::static_pointer_cast<T>(it->second);
+  }
+
+ private:
+  std::map<std::type_index, std::shared_ptr<void>> state_;
+};
+
+// The open node with this index, or null.
+NodeContext* FindOpenNode(int node);
+// The open node with this index; throws ostrelInt::CmpiStatus naming the node
+// when it is not open.
+NodeContext& RequireOpenNode(int node);
+// The current node (IpmiIfcInitForCLI), or null.
+NodeContext* CurrentNode();
+
+// For the node-less calls: the current node when one is open, else a
+// connection to node 0 opened for this use only (closed when the returned
+// handle goes away).
+std::shared_ptr<NodeContext> CurrentOrDefaultNode();
+
+}  // namespace marlek

@@ -1,0 +1,3 @@
+#pragma once
+
+#define KELVO_API __attribute__((visibility("default")))
