@@ -1,0 +1,56 @@
+#pragma once
+// A Transport whose answers a test scripts, for decoders and readers that
+// sit above the wire.
+
+#include "transport/message.h"
+
+#include <Ipmi/CmpiStatus.h>
+
+#include <functional>
+#include <utility>
+#include <vector>
+
+namespace marlek::testing {
+
+class ScriptedTransport : public Transport {
+ public:
+  using Handler = std::function<Response(const Request&)>;
+
+  explicit ScriptedTransport(Handler handler, std::size_t maxResponseData = 255)
+      : handler_(std::move(handler)), maxResponseData_(maxResponseData) {}
+
+  Response Send(const Request& request) override {
+    sent_.push_back(request);
+    return handler_(request);
+  }
+
+  std::vector<Response> SendPipelined(const std::vector<Request>& requests) override {
+    std::vector<Response> responses;
+    responses.reserve(requests.size());
+    for (const Request& r : requests)
+      responses.push_back(Send(r));
+    return responses;
+  }
+
+  std::size_t MaxResponseData() const override { return maxResponseData_; }
+  std::string Describe() const override { return "scripted"; }
+  std::uint64_t RequestCount() const override { return sent_.size(); }
+
+  // Every request in the order it was sent.
+  const std::vector<Request>& Sent() const { return sent_; }
+
+ private:
+  Handler handler_;
+  std::size_t maxResponseData_;
+  std::vector<Request> sent_;
+};
+
+// A response with completion code 0 and these data bytes.
+inline Response Ok(std::vector<std::uint8_t> data = {}) {
+  return Response{0x00, std::move(data)};
+}
+inline Response Fail(std::uint8_t completionCode) {
+  return Response{completionCode, {}};
+}
+
+}  // namespace marlek::testing
