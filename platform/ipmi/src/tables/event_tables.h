@@ -19,4 +19,19 @@ const char* EntityIdName(std::uint8_t entityId);
 // sensorType). Null when the table has no entry.
 const char* EventOffsetText(std::uint8_t eventReadingType, std::uint8_t sensorType, std::uint8_t offset);
 
+namespace reading_type {
+constexpr std::uint8_t kThreshold = 0x01;
+constexpr std::uint8_t kFirstGeneric = 0x02;
+constexpr std::uint8_t kLastGeneric = 0x0c;
+constexpr std::uint8_t kSensorSpecific = 0x6f;
+}  // namespace reading_type
+
+// What an asserted state says about the health of what the sensor watches.
+enum class StateHealth { None, Ok, Degraded, Critical, NonRecoverable };
+
+// The health meaning of one event/reading offset (same lookup as
+// EventOffsetText); None when the state says nothing about health or the
+// table has no entry.
+StateHealth EventOffsetHealth(std::uint8_t eventReadingType, std::uint8_t sensorType, std::uint8_t offset);
+
 }  // namespace marlek
