@@ -1,0 +1,158 @@
+// Plug-in modules: which files may be loaded, loading them, and calling
+// their entry point.
+
+#include "plugin_loader.h"
+
+#include "usage_error.h"
+
+#include <dirent.h>
+#include <dlfcn.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <climits>
+#include <cstdio>
+#include <cstring>
+
+namespace Kelvo {
+namespace Cli {
+
+namespace {
+
+bool EndsWith(const std::string& text, const std::string& suffix) {
+  return text.size() >= suffix.size() &&
+         text.compare(text.size() - suffix.size(), suffix.size(), suffix) == 0;
+}
+
+std::string OctalMode(mode_t mode) {
+  char buffer[8];
+  std::snprintf(buffer, sizeof buffer, "%04o", static_cast<unsigned>(mode & 07777));
+  return buffer;
+}
+
+// Closes a directory stream on every way out.
+struct DirectoryCloser {
+  void operator()(DIR* directory) const { closedir(directory); }
+};
+
+std::vector<std::string> ModuleNames(const std::string& directory, std::ostream& diagnostics,
+                                     bool reportMissing) {
+  std::vector<std::string> names;
+  std::unique_ptr<DIR, DirectoryCloser> stream(opendir(directory.c_str()));
+  if (!stream) {
+    if (reportMissing || errno != ENOENT) {
+      diagnostics << kProgramName << ": cannot read the plug-in directory '" << directory
+                  << "': " << std::strerror(errno) << '\n';
+    }
+    return names;
+  }
+  while (const dirent* entry = readdir(stream.get())) {
+    std::string name = entry->d_name;
+    if (EndsWith(name, ".so") && name != ".so") {
+      names.push_back(name);
+    }
+  }
+  std::sort(names.begin(), names.end());
+  return names;
+}
+
+void Refuse(std::ostream& diagnostics, const std::string& path, const std::string& reason) {
+  diagnostics << kProgramName << ": skipping plug-in '" << path << "': " << reason << '\n';
+}
+
+// Loads one module; null when it is refused or fails.
+std::unique_ptr<PluginModule> LoadOne(const std::string& path, std::shared_ptr<AutoCli::NamespaceNode>& root,
+                                      std::ostream& diagnostics) {
+  struct stat status {};
+  if (stat(path.c_str(), &status) != 0) {
+    Refuse(diagnostics, path, std::string("cannot examine it: ") + std::strerror(errno));
+    return nullptr;
+  }
+  std::string reason = RefusalReason(status, getuid());
+  if (!reason.empty()) {
+    Refuse(diagnostics, path, reason);
+    return nullptr;
+  }
+  dlerror();
+  void* handle = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
+  if (!handle) {
+    const char* error = dlerror();
+    Refuse(diagnostics, path, std::string("it cannot be loaded: ") + (error ? error : "unknown error"));
+    return nullptr;
+  }
+  auto module = std::make_unique<PluginModule>(path, handle);
+  void* symbol = dlsym(handle, kPluginEntryPoint);
+  if (!symbol) {
+    Refuse(diagnostics, path, std::string("it has no entry point ") + kPluginEntryPoint);
+    return nullptr;
+  }
+  auto entry = reinterpret_cast<PluginEntryPoint>(symbol);
+  try {
+    entry(root);
+  } catch (const std::exception& error) {
+    Refuse(diagnostics, path, std::string("its registration failed: ") + error.what());
+  } catch (...) {
+    Refuse(diagnostics, path, "its registration failed with an unknown exception");
+  }
+  // Kept even after a failed registration: part of its tree may be in place.
+  return module;
+}
+
+}  // namespace
+
+PluginModule::~PluginModule() {
+  if (handle_) {
+    dlclose(handle_);
+  }
+}
+
+std::string RefusalReason(const struct stat& status, uid_t invoker) {
+  if (!S_ISREG(status.st_mode)) {
+    return "it is not a regular file";
+  }
+  if (status.st_mode & S_IWOTH) {
+    return "it is world-writable (mode " + OctalMode(status.st_mode) + ")";
+  }
+  if (status.st_mode & S_IWGRP) {
+    return "it is group-writable (mode " + OctalMode(status.st_mode) + ")";
+  }
+  if (status.st_uid != 0 && status.st_uid != invoker) {
+    return "it is owned by user id " + std::to_string(status.st_uid) + ", neither root nor the invoking user";
+  }
+  return std::string();
+}
+
+std::string DefaultPluginDirectory() {
+  char buffer[PATH_MAX];
+  ssize_t length = readlink("/proc/self/exe", buffer, sizeof buffer - 1);
+  if (length <= 0) {
+    return "lib/ostrelcli/plugins";
+  }
+  std::string program(buffer, static_cast<std::size_t>(length));
+  std::string directory = program.substr(0, program.find_last_of('/'));
+  return directory + "/../lib/ostrelcli/plugins";
+}
+
+std::vector<std::unique_ptr<PluginModule>> LoadPlugins(const std::string& directory,
+                                                       std::shared_ptr<AutoCli::NamespaceNode>& root,
+                                                       std::ostream& diagnostics, bool verbose,
+                                                       bool reportMissing) {
+  std::vector<std::unique_ptr<PluginModule>> modules;
+  if (verbose) {
+    diagnostics << kProgramName << ": plug-in directory '" << directory << "'\n";
+  }
+  for (const auto& name : ModuleNames(directory, diagnostics, reportMissing)) {
+    auto module = LoadOne(directory + "/" + name, root, diagnostics);
+    if (module) {
+      if (verbose) {
+        diagnostics << kProgramName << ": loaded plug-in '" << module->Path() << "'\n";
+      }
+      modules.push_back(std::move(module));
+    }
+  }
+  return modules;
+}
+
+}  // namespace Cli
+}  // namespace Kelvo

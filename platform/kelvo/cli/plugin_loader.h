@@ -1,0 +1,55 @@
+#pragma once
+// Loading plug-in modules and letting them register their namespaces.
+
+#include <Kelvo/AutoCli.h>
+
+#include <sys/stat.h>
+#include <sys/types.h>
+
+#include <memory>
+#include <ostream>
+#include <string>
+#include <vector>
+
+namespace Kelvo {
+namespace Cli {
+
+// The entry point every plug-in module exports with C linkage.
+constexpr const char kPluginEntryPoint[] = "AutoCli_RegisterNamespaces";
+using PluginEntryPoint = void (*)(std::shared_ptr<AutoCli::NamespaceNode>&);
+
+// A loaded module; unloaded when the last owner lets go. The tree holds
+// objects whose code lives in the module, so it must go first.
+class PluginModule {
+ public:
+  PluginModule(std::string path, void* handle) : path_(std::move(path)), handle_(handle) {}
+  ~PluginModule();
+  PluginModule(const PluginModule&) = delete;
+  PluginModule& operator=(const PluginModule&) = delete;
+
+  const std::string& Path() const { return path_; }
+
+ private:
+  std::string path_;
+  void* handle_;
+};
+
+// Why a file with this status may not be loaded by the user invoker, or
+// the empty text when it may: it must be a regular file, writable by its
+// owner alone, and owned by root or by the invoker.
+std::string RefusalReason(const struct stat& status, uid_t invoker);
+
+// <directory of the running program>/../lib/ostrelcli/plugins.
+std::string DefaultPluginDirectory();
+
+// Loads every "*.so" of the directory in name order and calls its entry
+// point with root. A file that is refused or fails is reported on diagnostics,
+// one line each, and skipped. With verbose, loaded modules are reported too.
+// A missing directory is reported only when reportMissing is set.
+std::vector<std::unique_ptr<PluginModule>> LoadPlugins(const std::string& directory,
+                                                       std::shared_ptr<AutoCli::NamespaceNode>& root,
+                                                       std::ostream& diagnostics, bool verbose,
+                                                       bool reportMissing);
+
+}  // namespace Cli
+}  // namespace Kelvo
