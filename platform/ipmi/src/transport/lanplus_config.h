@@ -1,0 +1,26 @@
+#pragma once
+// What it takes to reach one BMC over RMCP+.
+
+#include "transport/message.h"
+#include "transport/session_commands.h"
+
+#include <cstdint>
+#include <string>
+
+namespace marlek {
+
+struct LanConfig {
+  std::string host;
+  std::uint16_t port = 623;
+  std::string username;
+  std::string password;  // K_UID; never logged
+  std::string kg;        // the BMC key K_G; empty: none
+  int cipherSuite = 3;
+  // Cipher suite 0 (no authentication, no integrity, no confidentiality)
+  // is used only when the configuration names it.
+  bool cipherSuiteZeroAllowed = false;
+  Privilege privilege = Privilege::kAdministrator;
+  TransportOptions options;
+};
+
+}  // namespace marlek

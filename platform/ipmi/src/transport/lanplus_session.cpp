@@ -1,0 +1,195 @@
+#include "transport/lanplus_session.h"
+
+#include "transport/completion_code.h"
+#include "transport/ipmi_lan_message.h"
+#include "transport/rakp_handshake.h"
+#include "transport/wire_error.h"
+
+#include <functional>
+#include <optional>
+
+namespace marlek {
+namespace {
+
+constexpr std::uint8_t kNameOnlyLookup = 0x10;
+
+template <typename T>
+using Decoder = std::function<std::optional<T>(const Bytes& datagram)>;
+
+// Sends datagram until decode accepts an answer, within the configured
+// timeout and retries. Datagrams decode rejects (nullopt or a wire error)
+// are ignored; the last wire error goes into the failure text.
+template <typename T>
+T Exchange(UdpSocket& socket, const LanConfig& config, const Bytes& datagram, const char* step,
+           const Decoder<T>& decode) {
+  std::string lastRejected;
+  for (int attempt = 0; attempt <= config.options.retries; ++attempt) {
+    socket.Send(datagram);
+    const auto deadline = UdpSocket::Clock::now() + config.options.timeout;
+    while (auto answer = socket.Receive(deadline)) {
+      try {
+        if (std::optional<T> decoded = decode(*answer))
+          return *decoded;
+      } catch (const WireFormatError& e) {
+        lastRejected = e.what();
+      } catch (const TruncatedPayload& e) {
+        lastRejected = e.what();
+      }
+    }
+  }
+  std::string text = std::string("no answer to ") + step + " after " +
+                     std::to_string(config.options.retries + 1) + " attempts of " +
+                     std::to_string(config.options.timeout.count()) + " ms";
+  if (!lastRejected.empty())
+    text += " (last packet rejected: " + lastRejected + ")";
+  throw SessionError(text);
+}
+
+std::optional<Bytes> PayloadOf(const Bytes& datagram, PayloadType expected) {
+  SessionPacket packet = DecodeSessionPacket(datagram, SessionKeys{});
+  if (packet.type != expected)
+    return std::nullopt;
+  return std::move(packet.payload);
+}
+
+void CheckStatus(std::uint8_t status, const char* step) {
+  if (status != kRmcpPlusStatusOk)
+    throw SessionError(std::string(step) + " refused by the BMC: " + RmcpPlusStatusText(status));
+}
+
+void CheckChannelCapabilities(UdpSocket& socket, const LanConfig& config) {
+  IpmbRequestFrame frame;
+  const Request request = GetChannelAuthCapabilitiesRequest(config.privilege);
+  frame.netFn = request.netFn;
+  frame.command = request.command;
+  frame.data = request.data;
+  const Bytes datagram = EncodeV15UnauthenticatedPacket(EncodeIpmbRequest(frame));
+  const Decoder<IpmbResponseFrame> decode = [&](const Bytes& answer) -> std::optional<IpmbResponseFrame> {
+    IpmbResponseFrame r = DecodeIpmbResponse(DecodeV15UnauthenticatedPacket(answer));
+    if (r.command != request.command)
+      return std::nullopt;
+    return r;
+  };
+  const IpmbResponseFrame r =
+      Exchange(socket, config, datagram, "Get Channel Authentication Capabilities", decode);
+  if (r.completionCode != 0)
+    throw SessionError("Get Channel Authentication Capabilities failed: " +
+                       DescribeCompletionCode(r.completionCode));
+  const ChannelAuthCapabilities caps = DecodeChannelAuthCapabilities(Response{r.completionCode, r.data});
+  if (!caps.supportsIpmi20)
+    throw SessionError("the BMC does not offer IPMI v2.0 (RMCP+) sessions");
+}
+
+std::uint32_t NonZeroRandom32() {
+  for (;;) {
+    const Bytes b = RandomBytes(4);
+    const std::uint32_t v = PayloadReader(b).U32le();
+    if (v != 0)
+      return v;
+  }
+}
+
+OpenSessionResponse OpenSession(UdpSocket& socket, const LanConfig& config, const CipherSuite& suite,
+                                std::uint32_t consoleSessionId, std::uint8_t tag) {
+  OpenSessionRequest request;
+  request.messageTag = tag;
+  request.maxPrivilege = static_cast<std::uint8_t>(config.privilege);
+  request.consoleSessionId = consoleSessionId;
+  request.suite = suite;
+  const Bytes datagram = EncodeSessionPacket(PayloadType::kOpenSessionRequest, 0, 0,
+                                             EncodeOpenSessionRequest(request), SessionKeys{});
+  const Decoder<OpenSessionResponse> decode = [&](const Bytes& answer) -> std::optional<OpenSessionResponse> {
+    const std::optional<Bytes> payload = PayloadOf(answer, PayloadType::kOpenSessionResponse);
+    if (!payload)
+      return std::nullopt;
+    OpenSessionResponse r = DecodeOpenSessionResponse(*payload);
+    if (r.messageTag != tag)
+      return std::nullopt;
+    return r;
+  };
+  OpenSessionResponse r = Exchange(socket, config, datagram, "Open Session", decode);
+  CheckStatus(r.status, "Open Session");
+  if (r.consoleSessionId != consoleSessionId)
+    throw SessionError("Open Session response names another session");
+  if (r.auth != suite.auth || r.integrity != suite.integrity || r.confidentiality != suite.confidentiality)
+    throw SessionError("the BMC chose algorithms other than cipher suite " + std::to_string(suite.id));
+  return r;
+}
+
+const CipherSuite& RequireUsableSuite(const LanConfig& config, std::optional<CipherSuite>& holder) {
+  holder = LookupCipherSuite(config.cipherSuite);
+  if (!holder)
+    throw SessionError("cipher suite " + std::to_string(config.cipherSuite) + " is not supported");
+  if (holder->id == 0 && !config.cipherSuiteZeroAllowed)
+    throw SessionError("cipher suite 0 (no authentication) is refused unless configured explicitly");
+  return *holder;
+}
+
+}  // namespace
+
+EstablishedSession EstablishSession(UdpSocket& socket, const LanConfig& config) {
+  std::optional<CipherSuite> holder;
+  const CipherSuite& suite = RequireUsableSuite(config, holder);
+  if (config.username.size() > 16)
+    throw SessionError("user name longer than 16 bytes");
+  CheckChannelCapabilities(socket, config);
+
+  RakpExchange x;
+  x.auth = suite.auth;
+  x.consoleSessionId = NonZeroRandom32();
+  const std::uint8_t tag = static_cast<std::uint8_t>(x.consoleSessionId & 0x3f);
+  x.managedSessionId = OpenSession(socket, config, suite, x.consoleSessionId, tag).managedSessionId;
+  x.consoleRandom = RandomBytes(16);
+  x.role = static_cast<std::uint8_t>(kNameOnlyLookup | static_cast<std::uint8_t>(config.privilege));
+  x.username = config.username;
+  x.password.assign(config.password.begin(), config.password.end());
+  x.kg.assign(config.kg.begin(), config.kg.end());
+
+  Rakp1 rakp1{static_cast<std::uint8_t>(tag + 1), x.managedSessionId, x.consoleRandom, x.role, x.username};
+  const Decoder<Rakp2> decode2 = [&](const Bytes& answer) -> std::optional<Rakp2> {
+    const std::optional<Bytes> payload = PayloadOf(answer, PayloadType::kRakp2);
+    if (!payload)
+      return std::nullopt;
+    Rakp2 r = DecodeRakp2(*payload);
+    return r.messageTag == rakp1.messageTag ? std::optional<Rakp2>(r) : std::nullopt;
+  };
+  const Rakp2 rakp2 = Exchange(
+      socket, config, EncodeSessionPacket(PayloadType::kRakp1, 0, 0, EncodeRakp1(rakp1), SessionKeys{}),
+      "RAKP message 1", decode2);
+  CheckStatus(rakp2.status, "RAKP message 1");
+  if (rakp2.consoleSessionId != x.consoleSessionId)
+    throw SessionError("RAKP message 2 names another session");
+  x.managedRandom = rakp2.managedRandom;
+  x.managedGuid = rakp2.managedGuid;
+  if (!ConstantTimeEqual(Rakp2AuthCode(x), rakp2.authCode))
+    throw SessionError(
+        "RAKP message 2 does not prove the BMC knows the password (wrong user name or password?)");
+
+  const Bytes sik = SessionIntegrityKey(x);
+  Rakp3 rakp3{static_cast<std::uint8_t>(tag + 2), kRmcpPlusStatusOk, x.managedSessionId, Rakp3AuthCode(x)};
+  const Decoder<Rakp4> decode4 = [&](const Bytes& answer) -> std::optional<Rakp4> {
+    const std::optional<Bytes> payload = PayloadOf(answer, PayloadType::kRakp4);
+    if (!payload)
+      return std::nullopt;
+    Rakp4 r = DecodeRakp4(*payload);
+    return r.messageTag == rakp3.messageTag ? std::optional<Rakp4>(r) : std::nullopt;
+  };
+  const Rakp4 rakp4 = Exchange(
+      socket, config, EncodeSessionPacket(PayloadType::kRakp3, 0, 0, EncodeRakp3(rakp3), SessionKeys{}),
+      "RAKP message 3", decode4);
+  CheckStatus(rakp4.status, "RAKP message 3");
+  if (rakp4.consoleSessionId != x.consoleSessionId ||
+      !ConstantTimeEqual(Rakp4IntegrityCheckValue(x, sik), rakp4.integrityCheckValue))
+    throw SessionError("RAKP message 4 has a wrong integrity check value");
+
+  EstablishedSession session;
+  session.consoleSessionId = x.consoleSessionId;
+  session.managedSessionId = x.managedSessionId;
+  session.keys.integrity = suite.integrity;
+  session.keys.confidentiality = suite.confidentiality;
+  session.keys.k1 = DerivedKey(suite.auth, sik, 0x01);
+  session.keys.k2 = DerivedKey(suite.auth, sik, 0x02);
+  return session;
+}
+
+}  // namespace marlek

@@ -1,0 +1,61 @@
+#pragma once
+// The Transport over an IPMI v2.0 RMCP+ session (lanplus): requests go out
+// as IPMI LAN messages inside authenticated and encrypted session packets,
+// up to options.window at a time, matched to their answers by the 6-bit
+// request sequence number, retransmitted on timeout and on "Node Busy".
+// Requests to controllers behind the BMC travel in Send Message.
+
+#include "transport/ipmi_lan_message.h"
+#include "transport/lanplus_config.h"
+#include "transport/lanplus_session.h"
+#include "transport/message.h"
+#include "transport/session_sequence.h"
+#include "transport/udp_socket.h"
+
+#include <cstdint>
+#include <map>
+#include <memory>
+#include <optional>
+#include <string>
+
+namespace marlek {
+
+class LanPlusTransport final : public Transport {
+ public:
+  // Connects and establishes the session; throws ostrelInt::CmpiStatus
+  // saying why when that fails.
+  static std::unique_ptr<LanPlusTransport> Open(const LanConfig& config);
+  // Closes the session (one attempt, errors ignored).
+  ~LanPlusTransport() override;
+
+  Response Send(const Request& request) override;
+  std::vector<Response> SendPipelined(const std::vector<Request>& requests) override;
+  std::size_t MaxResponseData() const override;
+  std::string Describe() const override;
+  std::uint64_t RequestCount() const override { return requestCount_; }
+
+ private:
+  struct InFlight;
+  struct Batch;
+
+  LanPlusTransport(const LanConfig& config, UdpSocket socket, const EstablishedSession& session);
+  std::vector<Response> Run(const std::vector<Request>& requests, const TransportOptions& options,
+                            bool count);
+  void Start(Batch& batch, std::size_t index);
+  void Transmit(Batch& batch, InFlight& entry);
+  void HandleDatagram(Batch& batch, const std::vector<std::uint8_t>& datagram);
+  void HandleAnswer(Batch& batch, InFlight& entry, const IpmbResponseFrame& frame);
+  void Complete(Batch& batch, std::uint8_t rqSeq, Response response);
+  void Expire(Batch& batch, std::uint8_t rqSeq);
+  std::uint8_t AllocateRqSeq(const Batch& batch);
+
+  LanConfig config_;
+  UdpSocket socket_;
+  EstablishedSession session_;
+  OutboundSequence outbound_;
+  InboundSequenceWindow inbound_;
+  std::uint8_t nextRqSeq_ = 1;
+  std::uint64_t requestCount_ = 0;
+};
+
+}  // namespace marlek
