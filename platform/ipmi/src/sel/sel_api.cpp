@@ -1,0 +1,58 @@
+// The library's SEL entry points. The node-less calls use the current node,
+// else node 0 through a connection of their own; none takes IpmiDevGuard.
+
+#include "node/node_context.h"
+#include "sel/sel_properties.h"
+#include "sel/sel_reader.h"
+
+#include <Ipmi/Ipmi.h>
+
+namespace Ipmi {
+namespace {
+
+marlek::NodeContext& RequireCurrentNode() {
+  marlek::NodeContext* node = marlek::CurrentNode();
+  if (node == nullptr)
+    throw ostrelInt::CmpiStatus("SEL: no IPMI node is initialised (IpmiIfcInitForCLI)");
+  return *node;
+}
+
+}  // namespace
+
+int IpmiIfcSelGetInfo(int node, unsigned short* entries) {
+  try {
+    const marlek::sel::SelInfo info = marlek::sel::ReadSelInfo(*marlek::RequireOpenNode(node).transport);
+    if (entries != nullptr)
+      *entries = info.entries;
+    return 0;
+  } catch (const std::exception&) {
+    return -1;
+  }
+}
+
+std::tr1::shared_ptr<IpmiSel> GetSelInfo() {
+  const std::shared_ptr<marlek::NodeContext> node = marlek::CurrentOrDefaultNode();
+  return marlek::sel::ReadSelProperties(*node->transport);
+}
+
+std::vector<std::tr1::shared_ptr<IpmiSelData>> IpmiIfc::getSelData() {
+  marlek::NodeContext& node = RequireCurrentNode();
+  return marlek::sel::ReadSelData(*node.transport);
+}
+
+std::int32_t IpmiIfc::GetSelClock() {
+  const std::shared_ptr<marlek::NodeContext> node = marlek::CurrentOrDefaultNode();
+  return static_cast<std::int32_t>(marlek::sel::ReadSelTime(*node->transport));
+}
+
+SelInfoRecord IpmiIfc::getRawSelHeader() {
+  const std::shared_ptr<marlek::NodeContext> node = marlek::CurrentOrDefaultNode();
+  return marlek::sel::ReadRawSelHeader(*node->transport);
+}
+
+int IpmiIfc::clearSel(int node) {
+  marlek::sel::ClearSel(*marlek::RequireOpenNode(node).transport);
+  return 0;
+}
+
+}  // namespace Ipmi
