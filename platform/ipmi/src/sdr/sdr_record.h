@@ -3,12 +3,14 @@
 // record's length and type and returns nothing for a record it cannot trust.
 
 #include "sdr/sdr_repository.h"
+#include "sensor/sensor_conversion.h"
 
 #include <Ipmi/Entity.h>
 
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace marlek {
 
@@ -44,6 +46,60 @@ struct McDeviceLocator {
   Ipmi::Entity entity;
   std::string idString;
 };
+
+// Units of a sensor (record byte "sensor units 1" and the two unit codes).
+struct SensorUnits {
+  AnalogFormat format = AnalogFormat::kUnsigned;
+  std::uint8_t rate = 0;         // 0 none, 1 per microsecond ... 6 per day
+  std::uint8_t modifierUse = 0;  // 0 none, 1 base/modifier, 2 base*modifier
+  bool percentage = false;
+  std::uint8_t base = 0;      // unit code, table 43-15
+  std::uint8_t modifier = 0;  // unit code
+};
+
+// Sharing of one compact or event-only record by several sensors.
+struct SensorSharing {
+  std::uint8_t count = 1;  // sensors described by the record
+  bool alphaModifier = false;
+  std::uint8_t modifierOffset = 0;
+  bool entityInstanceIncrements = false;
+};
+
+// A full (0x01), compact (0x02) or event-only (0x03) sensor record.
+struct SensorRecord {
+  std::uint16_t recordId = 0;
+  std::uint8_t recordType = 0;
+  std::uint8_t ownerId = 0;  // bit 0 set: a system software ID
+  std::uint8_t ownerLun = 0;
+  std::uint8_t channel = 0;
+  std::uint8_t sensorNumber = 0;
+  Ipmi::Entity entity;
+  bool logicalEntity = false;
+  std::uint8_t initialization = 0;  // sensor initialization byte
+  std::uint8_t capabilities = 0;    // sensor capabilities byte
+  std::uint8_t sensorType = 0;
+  std::uint8_t eventReadingType = 0;
+  std::uint16_t assertionMask = 0;    // threshold sensors: lower threshold reading mask too
+  std::uint16_t deassertionMask = 0;  // threshold sensors: upper threshold reading mask too
+  std::uint16_t readingMask = 0;      // discrete: the states that can be read
+  SensorUnits units;
+  ConversionFactors factors;  // full records; linear M=1 B=0 otherwise
+  SensorSharing sharing;      // compact and event-only records
+  std::string idString;
+
+  bool IsThreshold() const { return eventReadingType == 0x01; }
+  bool IsEventOnly() const { return recordType == 0x03; }
+};
+
+// Decodes a sensor record; nothing for other record types or for records
+// too short for their layout.
+std::optional<SensorRecord> DecodeSensorRecord(const SdrRecord& record);
+
+// The sensors a record describes: itself, or one per shared sensor of a
+// compact or event-only record, with consecutive sensor numbers, the ID
+// string instance modifier appended, and the entity instance incremented
+// when the record says so (IPMI v2.0 section 43.2).
+std::vector<SensorRecord> ExpandSharedSensors(const SensorRecord& record);
 
 std::optional<FruDeviceLocator> DecodeFruDeviceLocator(const SdrRecord& record);
 std::optional<McDeviceLocator> DecodeMcDeviceLocator(const SdrRecord& record);

@@ -7,6 +7,8 @@
 #include <Ipmi/Ipmi.h>
 
 #include <cstdint>
+#include <optional>
+#include <string>
 #include <vector>
 
 namespace marlek {
@@ -22,8 +24,25 @@ struct SdrRecord {
 // Get SDR Repository Info; throws ostrelInt::CmpiStatus on failure.
 Ipmi::SdrRepositoryInfo ReadSdrRepositoryInfo(Transport& transport);
 
+// What the node knows of its repository while it is open. The repository
+// state read by IpmiIfcSdrGetInfo is reused by LoadSdrRecords to check the
+// cache, so a warm listing asks for it once.
+struct SdrRepositoryState {
+  std::optional<Ipmi::SdrRepositoryInfo> info;
+  std::optional<std::vector<SdrRecord>> records;
+  bool fromCache = false;
+};
+
+// Get SDR Repository Info for an open node, remembered in its state.
+const Ipmi::SdrRepositoryInfo& RefreshSdrRepositoryInfo(NodeContext& node);
+
 // Every record of the node's repository, in repository order. Throws
-// ostrelInt::CmpiStatus when the repository cannot be read.
+// ostrelInt::CmpiStatus when the repository cannot be read. The cache is
+// configured by the node's State<SdrCacheSettings>() (sdr/sdr_cache.h),
+// which opening a node fills from the library configuration.
 const std::vector<SdrRecord>& LoadSdrRecords(NodeContext& node);
+
+// "node 0 (127.0.0.1:623)", for error texts.
+std::string DescribeNode(const NodeContext& node);
 
 }  // namespace marlek

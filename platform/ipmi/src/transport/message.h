@@ -31,6 +31,9 @@ struct Request {
 struct Response {
   std::uint8_t completionCode = 0;
   std::vector<std::uint8_t> data;  // after the completion code
+  // When the answer arrived, microseconds since 1970 (system clock); 0 when
+  // the transport does not record it.
+  std::uint64_t receivedUsec = 0;
 
   bool Ok() const { return completionCode == 0; }
 };

@@ -1,0 +1,189 @@
+#include "sdr/sdr_reader.h"
+
+#include "sdr/sdr_commands.h"
+#include "wire/payload.h"
+
+#include <Ipmi/CmpiStatus.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <set>
+#include <thread>
+
+namespace marlek {
+namespace {
+
+constexpr std::uint8_t kCcNodeBusy = 0xc0;
+constexpr std::uint8_t kCcInvalidCommand = 0xc1;
+constexpr std::uint8_t kCcReservationCancelled = 0xc5;
+constexpr std::uint8_t kCcCannotReturnBytes = 0xca;
+constexpr std::uint8_t kCcUnspecified = 0xff;
+constexpr std::size_t kLargestCount = 0xfe;  // 0xFF asks for "the whole record"
+
+struct ReservationLost {};
+
+std::string RecordLabel(std::uint16_t recordId) {
+  char text[32];
+  std::snprintf(text, sizeof text, "Get SDR (record 0x%04x)", recordId);
+  return text;
+}
+
+class SdrReader {
+ public:
+  SdrReader(Transport& transport, std::string where, const SdrReadLimits& limits)
+      : transport_(transport), where_(std::move(where)), limits_(limits) {
+    const std::size_t max = transport.MaxResponseData();
+    chunk_ = std::min(kLargestCount, max > kGetSdrResponseOverhead ? max - kGetSdrResponseOverhead : 0);
+    if (chunk_ < kSdrHeaderSize)
+      throw ostrelInt::CmpiStatus("Get SDR impossible on " + where_ + ": responses are too small");
+  }
+
+  std::vector<SdrRecord> ReadAll() {
+    Reserve();
+    std::vector<SdrRecord> records;
+    std::set<std::uint16_t> visited;
+    std::uint16_t id = kFirstSdrRecordId;
+    // A chain that comes back to a record already read ends there: every
+    // record it names has been read once.
+    while (id != kLastSdrRecordId && visited.insert(id).second) {
+      std::uint16_t next = kLastSdrRecordId;
+      records.push_back(ReadRecord(id, next));
+      visited.insert(records.back().recordId);
+      id = next;
+    }
+    return records;
+  }
+
+ private:
+  void Reserve() {
+    const Response r = transport_.Send(MakeReserveSdrRepository());
+    if (r.completionCode == kCcInvalidCommand) {
+      reservation_ = 0;  // the repository does not support reservations
+      return;
+    }
+    if (!r.Ok())
+      throw ostrelInt::CmpiStatus(CommandFailureText("Reserve SDR Repository", where_, r.completionCode));
+    try {
+      reservation_ = DecodeReservation(r);
+    } catch (const TruncatedPayload& e) {
+      throw ostrelInt::CmpiStatus("Reserve SDR Repository failed on " + where_ + ": " + e.what());
+    }
+  }
+
+  SdrRecord ReadRecord(std::uint16_t id, std::uint16_t& next) {
+    for (int attempt = 0; attempt <= limits_.restartsPerRecord; ++attempt) {
+      try {
+        return ReadRecordOnce(id, next);
+      } catch (const ReservationLost&) {
+        Reserve();
+      }
+    }
+    throw ostrelInt::CmpiStatus(RecordLabel(id) + " failed on " + where_ +
+                                ": the reservation was cancelled " +
+                                std::to_string(limits_.restartsPerRecord + 1) + " times in a row");
+  }
+
+  // The first read takes the header and, while the controller allows it, as
+  // much of the body as one response holds; the rest follows in chunks.
+  SdrRecord ReadRecordOnce(std::uint16_t id, std::uint16_t& next) {
+    GetSdrChunk first = ReadFirstPiece(id);
+    const SdrHeader header = DecodeHeader(id, first.data);
+    const std::size_t total = kSdrHeaderSize + header.bodyLength;
+    std::vector<std::uint8_t> bytes = std::move(first.data);
+    if (bytes.size() > total)
+      bytes.resize(total);
+    while (bytes.size() < total) {
+      const std::size_t want = std::min(chunk_, total - bytes.size());
+      GetSdrChunk piece = ReadPiece(id, bytes.size(), want, true);
+      if (piece.data.empty())
+        throw ostrelInt::CmpiStatus(RecordLabel(id) + " failed on " + where_ + ": empty answer at offset " +
+                                    std::to_string(bytes.size()));
+      piece.data.resize(std::min(piece.data.size(), want));
+      bytes.insert(bytes.end(), piece.data.begin(), piece.data.end());
+    }
+    next = first.nextRecordId;
+    return SdrRecord{header.recordId, header.sdrVersion, header.recordType, std::move(bytes)};
+  }
+
+  GetSdrChunk ReadFirstPiece(std::uint16_t id) {
+    if (!headerFirst_) {
+      try {
+        return ReadPiece(id, 0, chunk_, false);
+      } catch (const OversizedRead&) {
+        // This controller wants exact counts: header first from now on.
+        headerFirst_ = true;
+      }
+    }
+    return ReadPiece(id, 0, kSdrHeaderSize, true);
+  }
+
+  SdrHeader DecodeHeader(std::uint16_t id, const std::vector<std::uint8_t>& data) {
+    if (data.size() < kSdrHeaderSize)
+      throw ostrelInt::CmpiStatus(RecordLabel(id) + " failed on " + where_ + ": " +
+                                  std::to_string(data.size()) + " bytes where a record header needs 5");
+    return DecodeSdrHeader(data);
+  }
+
+  struct OversizedRead {};
+
+  // One Get SDR at (offset, count). A controller that cannot answer that
+  // many bytes (0xCA, 0xFF, or no answer at all) gets smaller reads: with
+  // `shrink` the chunk halves and the read is retried, else OversizedRead.
+  GetSdrChunk ReadPiece(std::uint16_t id, std::size_t offset, std::size_t count, bool shrink) {
+    int busy = 0;
+    for (;;) {
+      const Request request =
+          MakeGetSdr(reservation_, id, static_cast<std::uint8_t>(offset), static_cast<std::uint8_t>(count));
+      Response r;
+      bool answered = true;
+      try {
+        r = transport_.Send(request);
+      } catch (const ostrelInt::CmpiStatus& e) {
+        if (count <= limits_.minChunk)
+          throw;
+        answered = false;
+      }
+      if (answered && r.Ok())
+        return Decode(id, r);
+      if (answered && r.completionCode == kCcReservationCancelled)
+        throw ReservationLost{};
+      if (answered && r.completionCode == kCcNodeBusy && busy++ < limits_.busyRetries) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        continue;
+      }
+      const bool tooLarge =
+          !answered || r.completionCode == kCcCannotReturnBytes || r.completionCode == kCcUnspecified;
+      if (!tooLarge || count <= limits_.minChunk)
+        throw ostrelInt::CmpiStatus(CommandFailureText(RecordLabel(id).c_str(), where_, r.completionCode));
+      if (!shrink)
+        throw OversizedRead{};
+      chunk_ = std::max(limits_.minChunk, std::min(chunk_, count) / 2);
+      count = std::min(count, chunk_);
+    }
+  }
+
+  GetSdrChunk Decode(std::uint16_t id, const Response& r) {
+    try {
+      return DecodeGetSdr(r);
+    } catch (const TruncatedPayload& e) {
+      throw ostrelInt::CmpiStatus(RecordLabel(id) + " failed on " + where_ + ": " + e.what());
+    }
+  }
+
+  Transport& transport_;
+  std::string where_;
+  SdrReadLimits limits_;
+  std::size_t chunk_ = 0;
+  bool headerFirst_ = false;
+  std::uint16_t reservation_ = 0;
+};
+
+}  // namespace
+
+std::vector<SdrRecord> ReadSdrRecords(Transport& transport, const std::string& where,
+                                      const SdrReadLimits& limits) {
+  return SdrReader(transport, where, limits).ReadAll();
+}
+
+}  // namespace marlek

@@ -1,0 +1,42 @@
+#pragma once
+// What a sensor's state bits say: the asserted states of a discrete sensor
+// as text, and the CIM HealthState a reading carries.
+
+#include "sdr/sdr_record.h"
+
+#include <cstdint>
+#include <optional>
+#include <string>
+
+namespace marlek {
+
+// CIM HealthState values.
+namespace health {
+constexpr int kOk = 5;
+constexpr int kDegraded = 10;
+constexpr int kCritical = 25;
+constexpr int kNonRecoverable = 30;
+}  // namespace health
+
+// The text of a discrete sensor without any asserted state.
+constexpr const char* kNoStateAsserted = "No state asserted";
+
+// The asserted states in offset order, joined by ", ". Offsets without a
+// name in the tables are left out; when only such offsets are asserted the
+// text is "Undefined states 0xNNNN".
+std::string DiscreteStateText(const SensorRecord& sensor, std::uint16_t states);
+
+// The threshold comparison bits as text: "Upper Critical", ... or
+// kNoStateAsserted.
+std::string ThresholdStateText(std::uint16_t comparison);
+
+// From the threshold comparison bits: 30 at a non-recoverable threshold, 25
+// at a critical one, 10 at a non-critical one, else 5.
+int ThresholdHealth(std::uint16_t comparison);
+
+// For a discrete sensor whose readable states include some that mean
+// something for health (event_offsets.def): the worst asserted one, 5 when
+// none is asserted. Nothing when the sensor's states carry no health.
+std::optional<int> DiscreteHealth(const SensorRecord& sensor, std::uint16_t states);
+
+}  // namespace marlek
