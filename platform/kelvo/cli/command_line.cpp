@@ -264,7 +264,7 @@ bool ParseParameters(const CallSpec::InputSpec& spec, const std::vector<std::str
 }
 
 Invocation ResolveInvocation(const std::shared_ptr<NamespaceNode>& root,
-                             const std::vector<std::string>& words) {
+                             const std::vector<std::string>& words, bool helpOnly) {
   Invocation invocation;
   std::list<std::string> rest(words.begin(), words.end());
   invocation.node = root->ResolveNode(rest);
@@ -275,7 +275,7 @@ Invocation ResolveInvocation(const std::shared_ptr<NamespaceNode>& root,
   std::vector<std::string> remaining(rest.begin(), rest.end());
   auto command = invocation.node->GetType() == NodeType::Command ? invocation.node->GetDispatcher() : nullptr;
   if (!command) {
-    if (remaining.empty() || remaining.front() == "--help" || remaining.front() == "-h") {
+    if (remaining.empty() || helpOnly || remaining.front() == "--help" || remaining.front() == "-h") {
       invocation.help = true;
       return invocation;
     }
@@ -286,7 +286,7 @@ Invocation ResolveInvocation(const std::shared_ptr<NamespaceNode>& root,
     invocation.inputSpec = CallSpec::InputSpec::New();
   }
   invocation.input = CallSpec::Input::New();
-  if (!ParseParameters(*invocation.inputSpec, remaining, *invocation.input, invocation.path)) {
+  if (helpOnly || !ParseParameters(*invocation.inputSpec, remaining, *invocation.input, invocation.path)) {
     invocation.help = true;
     invocation.input.reset();
     return invocation;

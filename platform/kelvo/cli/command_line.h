@@ -49,10 +49,11 @@ struct Invocation {
 };
 
 // Walks the path from root and, at a command, reads its parameters. A
-// namespace path alone, or followed by --help, asks for help. Throws
+// namespace path alone, or followed by --help, asks for help; with
+// helpOnly (the global --help) the parameters are not read. Throws
 // UsageError; exceptions from the command's own specification pass on.
 Invocation ResolveInvocation(const std::shared_ptr<AutoCli::NamespaceNode>& root,
-                             const std::vector<std::string>& words);
+                             const std::vector<std::string>& words, bool helpOnly = false);
 
 }  // namespace Cli
 }  // namespace Kelvo

@@ -41,7 +41,7 @@ std::shared_ptr<NamespaceNode> MakeRootNamespace() {
 int Program::Run(const GlobalOptions& options, const std::vector<std::string>& words) {
   try {
     CheckOutputOptions(options);
-    Invocation invocation = ResolveInvocation(root_, words);
+    Invocation invocation = ResolveInvocation(root_, words, options.help);
     if (options.help || invocation.help) {
       PrintHelp(invocation);
       return 0;
