@@ -33,12 +33,10 @@ std::string TrimRight(std::string text) {
   return text;
 }
 
-void PrintGrid(const Grid& grid, bool showTitles, std::ostream& out) {
+void PrintGrid(const Grid& grid, std::ostream& out) {
   std::vector<std::size_t> widths(grid.titles.size(), 0);
   for (std::size_t column = 0; column < widths.size(); ++column) {
-    if (showTitles) {
-      widths[column] = DisplayWidth(grid.titles[column]);
-    }
+    widths[column] = DisplayWidth(grid.titles[column]);
     for (const auto& row : grid.rows) {
       widths[column] = std::max(widths[column], DisplayWidth(OneLine(row[column])));
     }
@@ -53,38 +51,37 @@ void PrintGrid(const Grid& grid, bool showTitles, std::ostream& out) {
     }
     out << TrimRight(line) << '\n';
   };
-  if (showTitles) {
-    printRow(grid.titles);
-    std::vector<std::string> rules;
-    for (std::size_t width : widths) {
-      rules.emplace_back(width, '-');
-    }
-    printRow(rules);
+  printRow(grid.titles);
+  std::vector<std::string> rules;
+  for (std::size_t width : widths) {
+    rules.emplace_back(width, '-');
   }
+  printRow(rules);
   for (const auto& row : grid.rows) {
     printRow(row);
   }
 }
 
+// Titles are always printed: they are what makes the columns readable.
+// "show-header" and "header:<Type>" decide the per-record heading: a leading
+// column for a list of records, a line above a single record.
 class TableFormatter : public Formatter {
  public:
   std::string Name() const override { return "table"; }
   std::string Summary() const override { return "aligned columns under a title row, one row per record"; }
 
   void Print(const MetaValue& value, const OutputParameters& parameters, std::ostream& out) const override {
-    bool showHeadings = parameters.ShowHeader().value_or(true);
     if (value.GetKind() == MetaKind::List) {
-      PrintList(static_cast<const MetaList&>(value), parameters, showHeadings, out);
+      PrintList(static_cast<const MetaList&>(value), parameters, out);
     } else if (value.GetKind() == MetaKind::Struct) {
-      PrintRecord(static_cast<const MetaStruct&>(value), parameters, showHeadings, out);
+      PrintRecord(static_cast<const MetaStruct&>(value), parameters, out);
     } else {
       out << OneLine(ScalarText(value)) << '\n';
     }
   }
 
  private:
-  static void PrintList(const MetaList& list, const OutputParameters& parameters, bool showHeadings,
-                        std::ostream& out) {
+  static void PrintList(const MetaList& list, const OutputParameters& parameters, std::ostream& out) {
     if (list.GetItems().empty()) {
       return;
     }
@@ -96,35 +93,34 @@ class TableFormatter : public Formatter {
     }
     Grid grid = MakeGrid(list, parameters);
     auto pattern = parameters.HeaderFor(RepresentativeRecord(list)->GetTypeName());
-    if (pattern && showHeadings) {
+    if (pattern && parameters.ShowHeader().value_or(true)) {
       grid.titles.insert(grid.titles.begin(), HeadingTitle(*pattern));
       for (std::size_t row = 0; row < grid.rows.size(); ++row) {
         const auto& record = static_cast<const MetaStruct&>(*list.GetItems()[row]);
         grid.rows[row].insert(grid.rows[row].begin(), ExpandHeading(*pattern, record));
       }
     }
-    PrintGrid(grid, showHeadings, out);
+    PrintGrid(grid, out);
   }
 
-  static void PrintRecord(const MetaStruct& record, const OutputParameters& parameters, bool showHeadings,
-                          std::ostream& out) {
+  static void PrintRecord(const MetaStruct& record, const OutputParameters& parameters, std::ostream& out) {
+    auto pattern = parameters.HeaderFor(record.GetTypeName());
+    if (parameters.ShowHeader().value_or(pattern.has_value())) {
+      out << OneLine(pattern ? ExpandHeading(*pattern, record) : record.GetTypeName()) << '\n';
+    }
     if (IsStructOfScalarLists(record)) {
       Grid grid = MakeGrid(record, parameters);
       if (!grid.rows.empty()) {
-        PrintGrid(grid, showHeadings, out);
+        PrintGrid(grid, out);
       }
       return;
-    }
-    auto pattern = parameters.HeaderFor(record.GetTypeName());
-    if (pattern && showHeadings) {
-      out << ExpandHeading(*pattern, record) << '\n';
     }
     Grid grid;
     grid.titles = {"Field", "Value"};
     for (const auto* field : SelectFields(record, parameters)) {
       grid.rows.push_back({field->first, InlineText(*field->second)});
     }
-    PrintGrid(grid, showHeadings, out);
+    PrintGrid(grid, out);
   }
 };
 

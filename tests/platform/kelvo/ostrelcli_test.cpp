@@ -188,7 +188,7 @@ TEST_F(Ostrelcli, RunsCommandsAndPrintsWithTheDefaultFormatter) {
        "Sensor 12\n  Name:    Fan 1\n  Reading: 3600\n  Id:      12\n"},
       {{"--format-param", "fields:DemoSensor=Id,Unit", "--format-param", "show-header=false", "hardware",
         "demo", "sensors"},
-       "1\n12\n"},
+       "Id  Unit\n--  ----\n1\n12\n"},
       {{"--formatter", "csv", "hardware", "demo", "sensors"},
        "Id,Name,Reading,Unit\r\n1,CPU Temp,45.000,\r\n12,Fan 1,3600,\r\n"},
       {{"--formatter", "keyvalue", "hardware", "demo", "echo", "--name=", "-rn", "-3"},
