@@ -43,6 +43,9 @@ struct IPMI_API IpmiFruOptional {
   std::tr1::shared_ptr<FruAreaData> chassisArea;
 
   std::string deviceName;  // names the FRU device in Part::type
+  // What was wrong with the device's areas: an area left out (bad length,
+  // unknown version) or shown despite a wrong checksum.
+  std::vector<std::string> problems;
 };
 
 // One FRU device of a node.

@@ -1,0 +1,85 @@
+// The library's FRU entry points, over the node's FRU inventory (read once
+// per open node by IpmiIfcFruInstantiateAll).
+
+#include "fru/fru_inventory.h"
+#include "fru/fru_part.h"
+#include "node/node_context.h"
+#include "wire/payload.h"
+
+#include <Ipmi/Ipmi.h>
+
+namespace marlek {
+namespace fru {
+namespace {
+
+struct FruNodeState {
+  bool loaded = false;
+  FruInventory inventory;
+};
+
+// The SDR records that locate FRU devices; without a readable repository
+// only the BMC's device 0 is looked at.
+std::vector<SdrRecord> LocatorRecords(NodeContext& node) {
+  try {
+    return LoadSdrRecords(node);
+  } catch (const std::exception&) {
+    return {};
+  }
+}
+
+FruNodeState& LoadedState(NodeContext& node) {
+  FruNodeState& state = node.State<FruNodeState>();
+  if (!state.loaded) {
+    state.inventory = ReadFruInventory(*node.transport, LocatorRecords(node));
+    state.loaded = true;
+  }
+  return state;
+}
+
+}  // namespace
+}  // namespace fru
+}  // namespace marlek
+
+namespace Ipmi {
+
+int IpmiIfcFruInstantiateAll(int node) {
+  try {
+    marlek::NodeContext& context = marlek::RequireOpenNode(node);
+    context.State<marlek::fru::FruNodeState>() = {};  // read afresh
+    return marlek::fru::LoadedState(context).inventory.anyData ? 0 : -1;
+  } catch (const std::exception&) {
+    return -1;
+  }
+}
+
+std::vector<std::shared_ptr<IpmiFru>> IpmiIfc::getFrus(int node) {
+  return marlek::fru::LoadedState(marlek::RequireOpenNode(node)).inventory.frus;
+}
+
+IpmiIfc::Part IpmiIfc::getFruPart(const std::tr1::shared_ptr<IpmiFruOptional>& optional) {
+  if (!optional)
+    return {};
+  return marlek::fru::MakeFruPart(*optional);
+}
+
+FruDeviceHeaderInfo IpmiIfc::getFruDeviceHeader(int node) {
+  marlek::NodeContext& context = marlek::RequireOpenNode(node);
+  const marlek::Response response =
+      context.transport->Send(marlek::fru::GetFruInventoryAreaInfoRequest(marlek::Target{}, 0));
+  FruDeviceHeaderInfo header{};
+  header.statusByte = response.completionCode;
+  header.deviceId = 0;
+  if (response.Ok()) {
+    try {
+      const marlek::fru::InventoryAreaInfo info = marlek::fru::DecodeInventoryAreaInfo(response.data);
+      header.areaSize = info.size;
+      header.accessByte = info.accessByte;
+    } catch (const marlek::TruncatedPayload& e) {
+      throw ostrelInt::CmpiStatus("Get FRU Inventory Area Info on " + context.transport->Describe() +
+                                  " failed: " + e.what());
+    }
+  }
+  return header;
+}
+
+}  // namespace Ipmi

@@ -1,0 +1,58 @@
+#pragma once
+// A node's FRU devices: where they are (device 0 of the BMC, the logical
+// devices of FRU Device Locator records, device 0 of controllers whose
+// Management Controller Device Locator says they hold FRU inventory), and
+// reading one whole device image.
+
+#include "fru/fru_commands.h"
+#include "fru/fru_layout.h"
+#include "sdr/sdr_repository.h"
+#include "transport/message.h"
+
+#include <Ipmi/Entity.h>
+
+#include <string>
+#include <vector>
+
+namespace marlek {
+namespace fru {
+
+inline constexpr char kBuiltinDeviceName[] = "Builtin FRU Device";
+
+struct FruDeviceAddress {
+  Target target;  // the BMC, or a controller reached bridged
+  std::uint8_t deviceId = 0;
+};
+
+struct FruDeviceSpec {
+  FruDeviceAddress address;
+  std::string name;  // the locator's ID string, or kBuiltinDeviceName
+  Ipmi::Entity entity;
+};
+
+// Device 0 of the BMC first, then the locators' devices in SDR order, each
+// device once.
+std::vector<FruDeviceSpec> FindFruDevices(const std::vector<SdrRecord>& records);
+
+struct FruImage {
+  InventoryAreaInfo info;
+  Bytes bytes;  // what could be read, from offset 0
+  std::vector<std::string> problems;
+};
+
+struct ReadOptions {
+  std::size_t maxChunk = 128;        // bytes per Read FRU Data to the BMC
+  std::size_t maxBridgedChunk = 16;  // through IPMB the messages are smaller
+};
+
+// Reads the device's whole inventory area in chunks that shrink when the
+// device refuses their size (0xCA, 0xC7, 0xC8), in words when it asks for
+// word access. Never throws for the device's faults: they become problems,
+// and bytes holds what was read before them.
+FruImage ReadFruImage(Transport& transport, const FruDeviceAddress& address, const ReadOptions& options = {});
+
+// "FRU device 3 at 0x20" or "FRU device 0 at 0xb2 on channel 7".
+std::string DescribeDevice(const FruDeviceAddress& address);
+
+}  // namespace fru
+}  // namespace marlek
