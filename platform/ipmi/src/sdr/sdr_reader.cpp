@@ -17,11 +17,13 @@ namespace {
 constexpr std::uint8_t kCcNodeBusy = 0xc0;
 constexpr std::uint8_t kCcInvalidCommand = 0xc1;
 constexpr std::uint8_t kCcReservationCancelled = 0xc5;
+constexpr std::uint8_t kCcNotPresent = 0xcb;
 constexpr std::uint8_t kCcCannotReturnBytes = 0xca;
 constexpr std::uint8_t kCcUnspecified = 0xff;
 constexpr std::size_t kLargestCount = 0xfe;  // 0xFF asks for "the whole record"
 
 struct ReservationLost {};
+struct EmptyRepository {};
 
 std::string RecordLabel(std::uint16_t recordId) {
   char text[32];
@@ -48,7 +50,11 @@ class SdrReader {
     // record it names has been read once.
     while (id != kLastSdrRecordId && visited.insert(id).second) {
       std::uint16_t next = kLastSdrRecordId;
-      records.push_back(ReadRecord(id, next));
+      try {
+        records.push_back(ReadRecord(id, next));
+      } catch (const EmptyRepository&) {
+        break;
+      }
       visited.insert(records.back().recordId);
       id = next;
     }
@@ -148,6 +154,8 @@ class SdrReader {
         return Decode(id, r);
       if (answered && r.completionCode == kCcReservationCancelled)
         throw ReservationLost{};
+      if (answered && r.completionCode == kCcNotPresent && id == kFirstSdrRecordId && offset == 0)
+        throw EmptyRepository{};  // the first record does not exist
       if (answered && r.completionCode == kCcNodeBusy && busy++ < limits_.busyRetries) {
         std::this_thread::sleep_for(std::chrono::milliseconds(20));
         continue;

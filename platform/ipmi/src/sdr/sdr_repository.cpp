@@ -58,6 +58,10 @@ const std::vector<SdrRecord>& LoadSdrRecords(NodeContext& node) {
   if (state.records)
     return *state.records;
   const Ipmi::SdrRepositoryInfo info = state.info ? *state.info : RefreshSdrRepositoryInfo(node);
+  if (info.recordCount == 0) {
+    state.fromCache = false;
+    return *(state.records = std::vector<SdrRecord>{});
+  }
 
   const SdrCacheSettings& settings = node.State<SdrCacheSettings>();
   std::optional<SdrCacheKey> key;
