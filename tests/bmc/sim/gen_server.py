@@ -25,6 +25,7 @@ import sys
 HERE = os.path.dirname(os.path.abspath(__file__))
 
 BMC = 0x20          # IPMB slave address of the BMC
+BIOS_SWID = 0x01    # owner/generator byte of system software ID 01h (BIOS)
 HSBP = 0xC0         # hot-swap backplane controller, a satellite on IPMB channel 0
 MFG_ID = 20974      # IANA enterprise number reported by Get Device ID (AMI)
 PRODUCT_ID = 0x0B2D
@@ -337,9 +338,9 @@ class Discrete:
         out = []
         for i in range(self.share):
             if self.modifier == "alpha":
-                out.append(self.name + chr(ord("A") + self.mod_offset + i))
+                out.append(self.name + " " + chr(ord("A") + self.mod_offset + i))
             else:
-                out.append(self.name + str(self.mod_offset + i))
+                out.append(self.name + " " + str(self.mod_offset + i))
         return out
 
     def emu(self):
@@ -414,20 +415,19 @@ def server_sensors():
         Threshold(0x11, "P5V", VOLT, V, ENT_SYSTEM_BOARD, 1, 26, 0, 0, -3, 4.99,
                   thresholds={"lc": 4.50, "uc": 5.50}, nominal=5.0),
         Threshold(0x12, "P3V3", VOLT, V, ENT_SYSTEM_BOARD, 1, 17, 50, 0, -3, 3.30,
-                  thresholds={"lc": 2.97, "uc": 3.63}, nominal=3.3,
-                  note="B = 50"),
+                  thresholds={"lc": 2.97, "uc": 3.63}, nominal=3.3),
         Threshold(0x13, "P1V05 PCH", VOLT, V, ENT_SYSTEM_BOARD, 1, 5, 2, 2, -3, 1.05,
-                  thresholds={"lc": 0.95, "uc": 1.15}, note="B = 2, Bexp = 2"),
+                  thresholds={"lc": 0.95, "uc": 1.15}),
         Threshold(0x14, "PVCCIN CPU1", VOLT, V, ENT_PROCESSOR, 1, 10, -5, 1, -3, 1.80,
-                  thresholds={"lc": 1.60, "uc": 2.00}, note="negative B: -5 x 10^1"),
+                  thresholds={"lc": 1.60, "uc": 2.00}, note="negative B"),
         Threshold(0x15, "PVCCIN CPU2", VOLT, V, ENT_PROCESSOR, 2, 10, -5, 1, -3, 1.79,
-                  thresholds={"lc": 1.60, "uc": 2.00}, note="negative B: -5 x 10^1"),
+                  thresholds={"lc": 1.60, "uc": 2.00}, note="negative B"),
         Threshold(0x16, "PVDDQ ABCD", VOLT, V, ENT_MEMORY_DEVICE, 1, 8, 0, 0, -3, 1.20,
                   thresholds={"lc": 1.08, "uc": 1.32}),
         Threshold(0x17, "PVDDQ EFGH", VOLT, V, ENT_MEMORY_DEVICE, 2, 8, 0, 0, -3, 1.208,
                   thresholds={"lc": 1.08, "uc": 1.32}),
         Threshold(0x18, "VBAT", VOLT, V, ENT_SYSTEM_BOARD, 1, 157, 0, 0, -4, 3.05,
-                  thresholds={"lc": 2.50, "lnc": 2.70}, note="M = 157, Rexp = -4"),
+                  thresholds={"lc": 2.50, "lnc": 2.70}),
         Packed6Threshold(0x19, "P1V8 AUX", VOLT, V, ENT_SYSTEM_BOARD, 1, 9, 0, 0, -3,
                          1.80, thresholds={"lc": 1.62, "uc": 1.98},
                          note="ID string in 6-bit packed ASCII"),
@@ -484,9 +484,11 @@ def server_sensors():
         Discrete(0x70, "SEL Status", 0x10, 0x6F, ENT_BMC, 1,
                  bits(1, 2, 4, 5), [[]], kind="event-only"),
         Discrete(0x71, "System Event", 0x12, 0x6F, ENT_SYSTEM_BOARD, 1,
-                 bits(1, 5), [[]], kind="event-only"),
+                 bits(1, 5), [[]], kind="event-only", owner=BIOS_SWID,
+                 note="owned by system software ID 01h (BIOS)"),
         Discrete(0x72, "Critical IRQ", 0x13, 0x6F, ENT_SYSTEM_BOARD, 1,
-                 bits(0, 4, 5, 8), [[]], kind="event-only"),
+                 bits(0, 4, 5, 8), [[]], kind="event-only", owner=BIOS_SWID,
+                 note="owned by system software ID 01h (BIOS)"),
     ]
     # --- the satellite controller: bridged over IPMB -------------------
     s += [
@@ -685,7 +687,7 @@ def sel_entries():
     def oem(rtype, data13):
         add(rtype, data13)
 
-    BIOS = (0x01, 0x00)       # system software ID 01h: BIOS
+    BIOS = (BIOS_SWID, 0x00)
     by_num = {s.num: s for s in server_sensors() if isinstance(s, Threshold)}
     raw = lambda num, v: by_num[num].raw(v)
     thr = lambda num, k: by_num[num].thresholds[k]
@@ -867,7 +869,7 @@ def sensors_md():
             m = "M=%d B=%d Bexp=%d Rexp=%d" % (s.m, s.b, s.bexp, s.rexp)
             note = "; ".join(x for x in (m if (s.m, s.b, s.rexp) != (1, 0, 0) else "",
                                           s.note) if x)
-            rows.append("| %02xh/%d | %02xh | %s | %s | %02xh threshold | %s | %s | %s |"
+            rows.append("| %02Xh/%d | %02Xh | %s | %s | %02Xh threshold | %s | %s | %s |"
                         % (s.owner, s.lun, s.num, rec, name, s.stype, reading,
                            s.status_text() if s.simulated and s.scanning else "-",
                            note))
@@ -879,7 +881,7 @@ def sensors_md():
                        "event-only": "event-only"}[s.kind]
                 if s.share > 1:
                     rec += " (%d/%d)" % (i + 1, s.share)
-                rows.append("| %02xh/%d | %02xh | %s | %s | %02xh, reading type %02xh | "
+                rows.append("| %02Xh/%d | %02Xh | %s | %s | %02Xh, reading type %02Xh | "
                             "%s | offsets %s | %s |"
                             % (s.owner, s.lun, s.num + i, rec, name, s.stype, s.rtype,
                                "-" if s.kind == "event-only" else "discrete",
