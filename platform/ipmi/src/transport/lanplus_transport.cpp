@@ -2,6 +2,7 @@
 
 #include "transport/bridging.h"
 #include "transport/completion_code.h"
+#include "transport/request_pipeline.h"
 #include "transport/wire_error.h"
 
 #include <Ipmi/CmpiStatus.h>
@@ -12,49 +13,97 @@
 namespace marlek {
 namespace {
 
-using Clock = UdpSocket::Clock;
-
-constexpr std::uint8_t kNodeBusy = 0xc0;
 constexpr std::size_t kMaxResponseData = 240;
 constexpr int kMaxWindow = 32;  // well below the 64 request sequence numbers
 
-std::string Hex(std::uint8_t v) {
-  char text[8];
-  std::snprintf(text, sizeof text, "0x%02x", v);
-  return text;
-}
-
-std::string DescribeRequest(const Request& r) {
-  std::string text = "netfn " + Hex(r.netFn) + " command " + Hex(r.command);
-  if (!r.target.IsBmc())
-    text += " to " + Hex(r.target.slaveAddress) + " on channel " + std::to_string(r.target.channel);
-  return text;
-}
-
-Clock::duration BusyBackoff(const TransportOptions& options) {
-  return std::min<Clock::duration>(options.timeout / 4, std::chrono::milliseconds(100));
-}
-
 }  // namespace
 
-struct LanPlusTransport::InFlight {
-  std::size_t index = 0;
-  std::uint8_t rqSeq = 0;
-  int attemptsLeft = 0;
-  Clock::time_point deadline;
-  bool backingOff = false;       // Node Busy: send again at the deadline
-  bool awaitingBridged = false;  // Send Message accepted, answer to follow
-};
+// Requests as IPMI LAN messages in session packets, tagged by the request
+// sequence number.
+class LanPlusTransport::Wire final : public RequestPipeline::Wire {
+ public:
+  Wire(LanPlusTransport& owner, bool count) : owner_(owner), count_(count) {}
 
-struct LanPlusTransport::Batch {
-  const std::vector<Request>* requests = nullptr;
-  TransportOptions options;
-  bool count = true;
-  std::vector<std::optional<Response>> results;
-  std::map<std::uint8_t, InFlight> inFlight;
-  std::optional<std::size_t> failedIndex;
-  std::string failure;
-  std::string lastRejected;  // why the last unusable datagram was dropped
+  std::uint32_t NewTag(const RequestPipeline& pipeline) override {
+    for (;;) {
+      const std::uint8_t seq = owner_.nextRqSeq_;
+      owner_.nextRqSeq_ = static_cast<std::uint8_t>((seq + 1) & 0x3f);
+      if (!pipeline.InUse(seq))
+        return seq;
+    }
+  }
+
+  void Transmit(const Request& request, const RequestPipeline::Entry& entry) override {
+    const std::uint8_t rqSeq = static_cast<std::uint8_t>(entry.tag);
+    const bool bridged = NeedsBridging(request.target);
+    const Request outer = bridged ? WrapInSendMessage(request, rqSeq) : request;
+    IpmbRequestFrame frame;
+    frame.netFn = outer.netFn;
+    frame.rsLun = bridged ? 0 : request.target.lun;
+    frame.rqSeq = rqSeq;
+    frame.command = outer.command;
+    frame.data = outer.data;
+    owner_.socket_.Send(EncodeSessionPacket(PayloadType::kIpmiMessage, owner_.session_.managedSessionId,
+                                            owner_.outbound_.Next(), EncodeIpmbRequest(frame),
+                                            owner_.session_.keys));
+    if (count_)
+      ++owner_.requestCount_;
+  }
+
+  bool AwaitArrival(RequestPipeline& pipeline, RequestPipeline::Clock::time_point deadline) override {
+    const std::optional<Bytes> datagram = owner_.socket_.Receive(deadline);
+    if (!datagram)
+      return false;
+    IpmbResponseFrame frame;
+    try {
+      frame = Decode(*datagram);
+    } catch (const std::exception& e) {
+      pipeline.Reject(e.what());
+      return true;
+    }
+    // Nothing waits for it: a late answer to a request already done or
+    // about to be sent again.
+    if (RequestPipeline::Entry* entry = pipeline.Find(frame.rqSeq))
+      Match(pipeline, *entry, frame);
+    return true;
+  }
+
+ private:
+  IpmbResponseFrame Decode(const Bytes& datagram) {
+    const SessionPacket packet = DecodeSessionPacket(datagram, owner_.session_.keys);
+    if (packet.type != PayloadType::kIpmiMessage || packet.sessionId != owner_.session_.consoleSessionId)
+      throw WireFormatError("packet of another payload type or session");
+    IpmbResponseFrame frame = DecodeIpmbResponse(packet.payload);
+    if (packet.sequence != 0 && !owner_.inbound_.Accept(packet.sequence))
+      throw WireFormatError("session sequence number outside the window or repeated");
+    return frame;
+  }
+
+  static void Match(RequestPipeline& pipeline, RequestPipeline::Entry& entry,
+                    const IpmbResponseFrame& frame) {
+    const Request& request = pipeline.RequestOf(entry);
+    const bool isSendMessage = frame.netFn == (netfn::kApp | 1) && frame.command == kCmdSendMessage;
+    if (NeedsBridging(request.target) && isSendMessage) {
+      if (frame.completionCode != 0) {
+        pipeline.Answer(entry, Response{frame.completionCode, {}});
+      } else if (frame.data.empty()) {
+        pipeline.ExpectFollowUp(entry);  // the bridged answer comes on its own
+      } else {
+        try {
+          pipeline.Answer(entry, UnwrapBridgedResponse(request, DecodeIpmbResponse(frame.data)));
+        } catch (const std::exception& e) {
+          pipeline.Reject(e.what());
+        }
+      }
+    } else if (frame.netFn == (request.netFn | 1) && frame.command == request.command) {
+      pipeline.Answer(entry, Response{frame.completionCode, frame.data});
+    } else {
+      pipeline.Reject("answer to another command than the request's");
+    }
+  }
+
+  LanPlusTransport& owner_;
+  bool count_;
 };
 
 std::unique_ptr<LanPlusTransport> LanPlusTransport::Open(const LanConfig& config) {
@@ -109,165 +158,8 @@ std::string LanPlusTransport::Describe() const {
 
 std::vector<Response> LanPlusTransport::Run(const std::vector<Request>& requests,
                                             const TransportOptions& options, bool count) {
-  Batch batch;
-  batch.requests = &requests;
-  batch.options = options;
-  batch.count = count;
-  batch.results.resize(requests.size());
-  const std::size_t window = static_cast<std::size_t>(std::clamp(options.window, 1, kMaxWindow));
-  std::size_t next = 0;
-  for (;;) {
-    while (!batch.failedIndex && next < requests.size() && batch.inFlight.size() < window)
-      Start(batch, next++);
-    if (batch.inFlight.empty())
-      break;
-    Clock::time_point deadline = Clock::time_point::max();
-    for (const auto& [seq, entry] : batch.inFlight)
-      deadline = std::min(deadline, entry.deadline);
-    if (auto datagram = socket_.Receive(deadline)) {
-      HandleDatagram(batch, *datagram);
-      continue;
-    }
-    const Clock::time_point now = Clock::now();
-    std::vector<std::uint8_t> expired;
-    for (const auto& [seq, entry] : batch.inFlight) {
-      if (entry.deadline <= now)
-        expired.push_back(seq);
-    }
-    for (std::uint8_t seq : expired)
-      Expire(batch, seq);
-  }
-  if (batch.failedIndex)
-    throw ostrelInt::CmpiStatus(batch.failure);
-  std::vector<Response> responses;
-  responses.reserve(requests.size());
-  for (std::optional<Response>& r : batch.results)
-    responses.push_back(std::move(*r));
-  return responses;
-}
-
-std::uint8_t LanPlusTransport::AllocateRqSeq(const Batch& batch) {
-  for (;;) {
-    const std::uint8_t seq = nextRqSeq_;
-    nextRqSeq_ = static_cast<std::uint8_t>((nextRqSeq_ + 1) & 0x3f);
-    if (!batch.inFlight.count(seq))
-      return seq;
-  }
-}
-
-void LanPlusTransport::Start(Batch& batch, std::size_t index) {
-  InFlight entry;
-  entry.index = index;
-  entry.rqSeq = AllocateRqSeq(batch);
-  entry.attemptsLeft = batch.options.retries;
-  InFlight& stored = batch.inFlight[entry.rqSeq] = entry;
-  Transmit(batch, stored);
-}
-
-void LanPlusTransport::Transmit(Batch& batch, InFlight& entry) {
-  const Request& request = (*batch.requests)[entry.index];
-  const bool bridged = NeedsBridging(request.target);
-  const Request outer = bridged ? WrapInSendMessage(request, entry.rqSeq) : request;
-  IpmbRequestFrame frame;
-  frame.rsAddr = kBmcSlaveAddress;
-  frame.netFn = outer.netFn;
-  frame.rsLun = bridged ? 0 : request.target.lun;
-  frame.rqAddr = kRemoteConsoleSwid;
-  frame.rqSeq = entry.rqSeq;
-  frame.command = outer.command;
-  frame.data = outer.data;
-  socket_.Send(EncodeSessionPacket(PayloadType::kIpmiMessage, session_.managedSessionId, outbound_.Next(),
-                                   EncodeIpmbRequest(frame), session_.keys));
-  if (batch.count)
-    ++requestCount_;
-  entry.deadline = Clock::now() + batch.options.timeout;
-  entry.awaitingBridged = false;
-  entry.backingOff = false;
-}
-
-void LanPlusTransport::HandleDatagram(Batch& batch, const std::vector<std::uint8_t>& datagram) {
-  IpmbResponseFrame frame;
-  try {
-    const SessionPacket packet = DecodeSessionPacket(datagram, session_.keys);
-    if (packet.type != PayloadType::kIpmiMessage || packet.sessionId != session_.consoleSessionId)
-      throw WireFormatError("packet of another payload type or session");
-    frame = DecodeIpmbResponse(packet.payload);
-    if (packet.sequence != 0 && !inbound_.Accept(packet.sequence))
-      throw WireFormatError("session sequence number outside the window or repeated");
-  } catch (const WireFormatError& e) {
-    batch.lastRejected = e.what();
-    return;
-  } catch (const TruncatedPayload& e) {
-    batch.lastRejected = e.what();
-    return;
-  }
-  auto it = batch.inFlight.find(frame.rqSeq);
-  if (it == batch.inFlight.end() || it->second.backingOff)
-    return;  // a late answer to a request already done or about to be sent again
-  HandleAnswer(batch, it->second, frame);
-}
-
-void LanPlusTransport::HandleAnswer(Batch& batch, InFlight& entry, const IpmbResponseFrame& frame) {
-  const Request& request = (*batch.requests)[entry.index];
-  const bool bridged = NeedsBridging(request.target);
-  const bool isSendMessage = frame.netFn == (netfn::kApp | 1) && frame.command == kCmdSendMessage;
-  Response response;
-  if (bridged && isSendMessage) {
-    if (frame.completionCode == 0 && frame.data.empty()) {
-      // Accepted; the bridged answer follows as a message of its own.
-      entry.awaitingBridged = true;
-      entry.deadline = Clock::now() + batch.options.timeout;
-      return;
-    }
-    try {
-      response = frame.completionCode != 0 ? Response{frame.completionCode, {}}
-                                           : UnwrapBridgedResponse(request, DecodeIpmbResponse(frame.data));
-    } catch (const std::exception& e) {
-      batch.lastRejected = e.what();
-      return;
-    }
-  } else if (frame.netFn == (request.netFn | 1) && frame.command == request.command) {
-    response = Response{frame.completionCode, frame.data};
-  } else {
-    batch.lastRejected = "answer with another command than the request's";
-    return;
-  }
-  if (response.completionCode == kNodeBusy && entry.attemptsLeft > 0) {
-    --entry.attemptsLeft;
-    entry.backingOff = true;
-    entry.deadline = Clock::now() + BusyBackoff(batch.options);
-    return;
-  }
-  Complete(batch, entry.rqSeq, std::move(response));
-}
-
-void LanPlusTransport::Complete(Batch& batch, std::uint8_t rqSeq, Response response) {
-  auto it = batch.inFlight.find(rqSeq);
-  batch.results[it->second.index] = std::move(response);
-  batch.inFlight.erase(it);
-}
-
-void LanPlusTransport::Expire(Batch& batch, std::uint8_t rqSeq) {
-  InFlight& entry = batch.inFlight.at(rqSeq);
-  if (entry.backingOff) {
-    Transmit(batch, entry);
-    return;
-  }
-  if (entry.attemptsLeft > 0) {
-    --entry.attemptsLeft;
-    Transmit(batch, entry);
-    return;
-  }
-  const Request& request = (*batch.requests)[entry.index];
-  if (!batch.failedIndex || entry.index < *batch.failedIndex) {
-    batch.failedIndex = entry.index;
-    batch.failure = "no answer from " + Describe() + " to " + DescribeRequest(request) + " after " +
-                    std::to_string(batch.options.retries + 1) + " attempts of " +
-                    std::to_string(batch.options.timeout.count()) + " ms";
-    if (!batch.lastRejected.empty())
-      batch.failure += " (last packet rejected: " + batch.lastRejected + ")";
-  }
-  batch.inFlight.erase(rqSeq);
+  Wire wire(*this, count);
+  return RequestPipeline(wire, options, Describe(), kMaxWindow).Run(requests);
 }
 
 }  // namespace marlek

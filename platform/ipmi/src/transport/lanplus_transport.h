@@ -13,9 +13,7 @@
 #include "transport/udp_socket.h"
 
 #include <cstdint>
-#include <map>
 #include <memory>
-#include <optional>
 #include <string>
 
 namespace marlek {
@@ -35,19 +33,12 @@ class LanPlusTransport final : public Transport {
   std::uint64_t RequestCount() const override { return requestCount_; }
 
  private:
-  struct InFlight;
-  struct Batch;
+  class Wire;
+  friend class Wire;
 
   LanPlusTransport(const LanConfig& config, UdpSocket socket, const EstablishedSession& session);
   std::vector<Response> Run(const std::vector<Request>& requests, const TransportOptions& options,
                             bool count);
-  void Start(Batch& batch, std::size_t index);
-  void Transmit(Batch& batch, InFlight& entry);
-  void HandleDatagram(Batch& batch, const std::vector<std::uint8_t>& datagram);
-  void HandleAnswer(Batch& batch, InFlight& entry, const IpmbResponseFrame& frame);
-  void Complete(Batch& batch, std::uint8_t rqSeq, Response response);
-  void Expire(Batch& batch, std::uint8_t rqSeq);
-  std::uint8_t AllocateRqSeq(const Batch& batch);
 
   LanConfig config_;
   UdpSocket socket_;

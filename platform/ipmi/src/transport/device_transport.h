@@ -1,0 +1,43 @@
+#pragma once
+// The Transport over the Linux IPMI driver (/dev/ipmiN): requests go to the
+// system interface, or to an IPMB address that the driver reaches with
+// Send Message; several are outstanding at once, each matched to its answer
+// by msgid, with a deadline per attempt and bounded retries.
+
+#include "transport/ipmi_device_io.h"
+#include "transport/message.h"
+
+#include <memory>
+#include <string>
+
+namespace marlek {
+
+class DeviceTransport final : public Transport {
+ public:
+  // Opens the device; throws ostrelInt::CmpiStatus naming it and the reason.
+  static std::unique_ptr<DeviceTransport> Open(const std::string& path, const TransportOptions& options,
+                                               std::shared_ptr<IpmiDeviceIo> io = KernelIpmiDeviceIo());
+  ~DeviceTransport() override;
+
+  Response Send(const Request& request) override;
+  std::vector<Response> SendPipelined(const std::vector<Request>& requests) override;
+  std::size_t MaxResponseData() const override;
+  std::string Describe() const override { return path_; }
+  std::uint64_t RequestCount() const override { return requestCount_; }
+
+ private:
+  class Wire;
+  friend class Wire;
+
+  DeviceTransport(std::string path, const TransportOptions& options, std::shared_ptr<IpmiDeviceIo> io,
+                  int fd);
+
+  std::string path_;
+  TransportOptions options_;
+  std::shared_ptr<IpmiDeviceIo> io_;
+  int fd_;  // owned; closed through io_
+  long nextMsgid_ = 1;
+  std::uint64_t requestCount_ = 0;
+};
+
+}  // namespace marlek
