@@ -81,7 +81,7 @@ void DecodeEventOnly(PayloadReader& in, SensorRecord& s) {
   s.sensorType = in.U8();
   s.eventReadingType = in.U8();
   DecodeSharing(in, s.sharing);
-  in.Skip(1);  // OEM
+  in.Skip(2);  // reserved, OEM
   s.idString = DecodeTrailingIdString(in);
 }
 

@@ -66,6 +66,31 @@ inline std::vector<std::uint8_t> FullRecord(const FullRecordSpec& s) {
   return r;
 }
 
+// The scripted transport, counting pipelined batches, and able to stay
+// silent for chosen requests as a BMC that drops them would.
+class FakeTransport : public ScriptedTransport {
+ public:
+  using ScriptedTransport::ScriptedTransport;
+
+  Response Send(const Request& request) override {
+    if (failOn && failOn(request)) {
+      ScriptedTransport::Send(request);  // counted as sent
+      throw ostrelInt::CmpiStatus("no answer from scripted within 1000 ms");
+    }
+    return ScriptedTransport::Send(request);
+  }
+  std::vector<Response> SendPipelined(const std::vector<Request>& requests) override {
+    ++batches_;
+    return ScriptedTransport::SendPipelined(requests);
+  }
+  int PipelinedBatches() const { return batches_; }
+
+  std::function<bool(const Request&)> failOn;
+
+ private:
+  int batches_ = 0;
+};
+
 class FakeSdrBmc {
  public:
   struct Reading {
@@ -73,20 +98,18 @@ class FakeSdrBmc {
   };
 
   FakeSdrBmc() {
-    transport_ =
-        std::make_shared<ScriptedTransport>([this](const Request& r) { return Handle(r); }, maxResponse);
+    transport_ = std::make_shared<FakeTransport>([this](const Request& r) { return Handle(r); }, maxResponse);
   }
 
   // Rebuilds the transport with a different response size limit.
   void SetMaxResponseData(std::size_t max) {
     maxResponse = max;
-    transport_ =
-        std::make_shared<ScriptedTransport>([this](const Request& r) { return Handle(r); }, maxResponse);
+    transport_ = std::make_shared<FakeTransport>([this](const Request& r) { return Handle(r); }, maxResponse);
   }
 
   void AddRecord(std::vector<std::uint8_t> bytes) { records.push_back(std::move(bytes)); }
 
-  std::shared_ptr<ScriptedTransport> transport() { return transport_; }
+  std::shared_ptr<FakeTransport> transport() { return transport_; }
 
   // Repository state.
   std::vector<std::vector<std::uint8_t>> records;
@@ -188,7 +211,7 @@ class FakeSdrBmc {
     return Ok(data);
   }
 
-  std::shared_ptr<ScriptedTransport> transport_;
+  std::shared_ptr<FakeTransport> transport_;
 };
 
 }  // namespace marlek::testing
