@@ -4,8 +4,11 @@
 #include "node/node_context.h"
 #include "sel/sel_properties.h"
 #include "sel/sel_reader.h"
+#include "sel/sel_threshold.h"
 
 #include <Ipmi/Ipmi.h>
+
+#include <optional>
 
 namespace Ipmi {
 namespace {
@@ -37,7 +40,19 @@ std::tr1::shared_ptr<IpmiSel> GetSelInfo() {
 
 std::vector<std::tr1::shared_ptr<IpmiSelData>> IpmiIfc::getSelData() {
   marlek::NodeContext& node = RequireCurrentNode();
-  return marlek::sel::ReadSelData(*node.transport);
+  // The repository is read only when a threshold event carries data.
+  std::optional<std::vector<marlek::SdrRecord>> records;
+  auto convert = [&](const marlek::sel::SystemEvent& event) {
+    if (!records) {
+      try {
+        records = marlek::LoadSdrRecords(node);
+      } catch (const std::exception&) {
+        records.emplace();  // no repository: no conversion
+      }
+    }
+    return marlek::sel::ConvertThresholdData(*records, event);
+  };
+  return marlek::sel::ReadSelData(*node.transport, convert);
 }
 
 std::int32_t IpmiIfc::GetSelClock() {
