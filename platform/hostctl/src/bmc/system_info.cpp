@@ -1,0 +1,158 @@
+#include "bmc/system_info.h"
+
+#include "wire/payload.h"
+
+#include <stdexcept>
+
+namespace HostCtl {
+namespace Bmc {
+namespace {
+
+constexpr std::uint8_t kParameterNotSupported = 0x80;
+
+std::string Latin1ToUtf8(const Bytes& bytes) {
+  std::string out;
+  for (std::uint8_t c : bytes) {
+    if (c < 0x80) {
+      out.push_back(static_cast<char>(c));
+    } else {
+      out.push_back(static_cast<char>(0xc0 | (c >> 6)));
+      out.push_back(static_cast<char>(0x80 | (c & 0x3f)));
+    }
+  }
+  return out;
+}
+
+// UCS-2, least significant byte first, as UTF-8.
+std::string Ucs2ToUtf8(const Bytes& bytes) {
+  std::string out;
+  for (std::size_t i = 0; i + 1 < bytes.size(); i += 2) {
+    const unsigned c = bytes[i] | bytes[i + 1] << 8;
+    if (c < 0x80) {
+      out.push_back(static_cast<char>(c));
+    } else if (c < 0x800) {
+      out.push_back(static_cast<char>(0xc0 | (c >> 6)));
+      out.push_back(static_cast<char>(0x80 | (c & 0x3f)));
+    } else {
+      out.push_back(static_cast<char>(0xe0 | (c >> 12)));
+      out.push_back(static_cast<char>(0x80 | ((c >> 6) & 0x3f)));
+      out.push_back(static_cast<char>(0x80 | (c & 0x3f)));
+    }
+  }
+  return out;
+}
+
+std::string TextOf(TextEncoding encoding, Bytes bytes) {
+  while (!bytes.empty() && bytes.back() == 0)
+    bytes.pop_back();  // padding some BMCs count in the length
+  switch (encoding) {
+    case TextEncoding::kUtf8:
+      return std::string(bytes.begin(), bytes.end());
+    case TextEncoding::kUnicode:
+      return Ucs2ToUtf8(bytes);
+    case TextEncoding::kAsciiLatin1:
+      break;
+  }
+  return Latin1ToUtf8(bytes);
+}
+
+bool IsAscii(const std::string& text) {
+  for (unsigned char c : text)
+    if (c >= 0x80)
+      return false;
+  return true;
+}
+
+Reply SetParameter(Requester& bmc, std::uint8_t parameter, const Bytes& value) {
+  return bmc.Send(netfn::kApp, cmd::kSetSystemInfoParameters, SetSystemInfoRequest(parameter, value));
+}
+
+// "Set in progress" for as long as the object lives: "set complete" is sent
+// on every way out once the BMC accepted the start, also when a block was
+// rejected or the connection failed.
+class SetInProgress {
+ public:
+  explicit SetInProgress(Requester& bmc) : bmc_(bmc) {}
+  ~SetInProgress() {
+    if (!marked_)
+      return;
+    try {
+      Complete();
+    } catch (...) {
+      // the BMC is gone; its own timeout ends the set
+    }
+  }
+  SetInProgress(const SetInProgress&) = delete;
+  SetInProgress& operator=(const SetInProgress&) = delete;
+
+  // False when the BMC refuses; a BMC without the parameter is written
+  // without it.
+  bool Begin() {
+    const Reply reply = SetParameter(bmc_, system_info::kSetInProgress, {system_info::kInProgress});
+    marked_ = reply.Ok();
+    return reply.Ok() || reply.completionCode == kParameterNotSupported;
+  }
+
+  bool Complete() {
+    if (!marked_)
+      return true;
+    marked_ = false;
+    return SetParameter(bmc_, system_info::kSetInProgress, {system_info::kSetComplete}).Ok();
+  }
+
+ private:
+  Requester& bmc_;
+  bool marked_ = false;
+};
+
+}  // namespace
+
+std::optional<std::string> ReadSystemInfoText(Requester& bmc, std::uint8_t parameter) {
+  try {
+    const Reply first =
+        bmc.Send(netfn::kApp, cmd::kGetSystemInfoParameters, GetSystemInfoRequest(parameter, 0));
+    if (!first.Ok())
+      return std::nullopt;
+    const FirstTextBlock block = DecodeFirstTextBlock(first.data);
+    Bytes text = block.text;
+    for (std::uint8_t set = 1; text.size() < block.length; ++set) {
+      const Reply next =
+          bmc.Send(netfn::kApp, cmd::kGetSystemInfoParameters, GetSystemInfoRequest(parameter, set));
+      if (!next.Ok())
+        break;  // keep what was read
+      const Bytes more = DecodeTextBlock(next.data, set);
+      if (more.empty())
+        break;
+      text.insert(text.end(), more.begin(), more.end());
+    }
+    if (text.size() > block.length)
+      text.resize(block.length);
+    return TextOf(block.encoding, std::move(text));
+  } catch (const marlek::TruncatedPayload&) {
+    return std::nullopt;
+  }
+}
+
+bool WriteSystemInfoTexts(Requester& bmc, const std::vector<std::pair<std::uint8_t, std::string>>& texts) {
+  std::vector<std::pair<std::uint8_t, std::vector<Bytes>>> planned;
+  try {
+    for (const auto& [parameter, text] : texts)
+      planned.emplace_back(
+          parameter, TextBlocks(IsAscii(text) ? TextEncoding::kAsciiLatin1 : TextEncoding::kUtf8, text));
+  } catch (const std::length_error&) {
+    return false;
+  }
+  SetInProgress transaction(bmc);
+  if (!transaction.Begin())
+    return false;
+  for (const auto& [parameter, blocks] : planned) {
+    for (const Bytes& block : blocks) {
+      if (!SetParameter(bmc, parameter, block).Ok())
+        return false;  // the transaction still ends with "set complete"
+    }
+  }
+  return transaction.Complete();
+}
+
+}  // namespace Bmc
+}  // namespace HostCtl
