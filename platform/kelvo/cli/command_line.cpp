@@ -8,6 +8,7 @@
 
 #include <list>
 #include <set>
+#include <stdexcept>
 
 namespace Kelvo {
 namespace Cli {
@@ -281,7 +282,11 @@ Invocation ResolveInvocation(const std::shared_ptr<NamespaceNode>& root,
     }
     UnknownName(*invocation.node, invocation.path, remaining.front());
   }
-  invocation.inputSpec = command->GetInputSpec();
+  try {
+    invocation.inputSpec = command->GetInputSpec();
+  } catch (const std::exception& error) {
+    throw std::runtime_error("'" + invocation.path + "' cannot declare its parameters: " + error.what());
+  }
   if (!invocation.inputSpec) {
     invocation.inputSpec = CallSpec::InputSpec::New();
   }

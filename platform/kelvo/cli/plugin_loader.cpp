@@ -14,6 +14,7 @@
 #include <climits>
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
 
 namespace Kelvo {
 namespace Cli {
@@ -88,14 +89,19 @@ std::unique_ptr<PluginModule> LoadOne(const std::string& path, std::shared_ptr<A
     return nullptr;
   }
   auto entry = reinterpret_cast<PluginEntryPoint>(symbol);
+  std::string failure;
   try {
     entry(root);
   } catch (const std::exception& error) {
-    Refuse(diagnostics, path, std::string("its registration failed: ") + error.what());
+    failure = error.what();
   } catch (...) {
-    Refuse(diagnostics, path, "its registration failed with an unknown exception");
+    failure = "an unknown exception";
   }
-  // Kept even after a failed registration: part of its tree may be in place.
+  if (!failure.empty()) {
+    // The module stays loaded: part of its tree may already be in place.
+    diagnostics << kProgramName << ": plug-in '" << path << "' failed while registering: " << failure << '\n';
+    module->MarkFailed();
+  }
   return module;
 }
 
@@ -129,9 +135,8 @@ std::string DefaultPluginDirectory() {
   if (length <= 0) {
     return "lib/ostrelcli/plugins";
   }
-  std::string program(buffer, static_cast<std::size_t>(length));
-  std::string directory = program.substr(0, program.find_last_of('/'));
-  return directory + "/../lib/ostrelcli/plugins";
+  std::filesystem::path program(std::string(buffer, static_cast<std::size_t>(length)));
+  return (program.parent_path() / ".." / "lib" / "ostrelcli" / "plugins").lexically_normal().string();
 }
 
 std::vector<std::unique_ptr<PluginModule>> LoadPlugins(const std::string& directory,
@@ -145,7 +150,7 @@ std::vector<std::unique_ptr<PluginModule>> LoadPlugins(const std::string& direct
   for (const auto& name : ModuleNames(directory, diagnostics, reportMissing)) {
     auto module = LoadOne(directory + "/" + name, root, diagnostics);
     if (module) {
-      if (verbose) {
+      if (verbose && !module->Failed()) {
         diagnostics << kProgramName << ": loaded plug-in '" << module->Path() << "'\n";
       }
       modules.push_back(std::move(module));

@@ -28,10 +28,14 @@ class PluginModule {
   PluginModule& operator=(const PluginModule&) = delete;
 
   const std::string& Path() const { return path_; }
+  // Whether its entry point ended in an exception.
+  bool Failed() const { return failed_; }
+  void MarkFailed() { failed_ = true; }
 
  private:
   std::string path_;
   void* handle_;
+  bool failed_ = false;
 };
 
 // Why a file with this status may not be loaded by the user invoker, or
@@ -43,8 +47,10 @@ std::string RefusalReason(const struct stat& status, uid_t invoker);
 std::string DefaultPluginDirectory();
 
 // Loads every "*.so" of the directory in name order and calls its entry
-// point with root. A file that is refused or fails is reported on diagnostics,
-// one line each, and skipped. With verbose, loaded modules are reported too.
+// point with root. A file that is refused or fails to load is reported on
+// diagnostics, one line each, and skipped; a module whose entry point throws
+// is reported and kept, with whatever it registered. With verbose, loaded
+// modules are reported too.
 // A missing directory is reported only when reportMissing is set.
 std::vector<std::unique_ptr<PluginModule>> LoadPlugins(const std::string& directory,
                                                        std::shared_ptr<AutoCli::NamespaceNode>& root,

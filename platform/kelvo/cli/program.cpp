@@ -70,9 +70,8 @@ void Program::CheckOutputOptions(const GlobalOptions& options) const {
 
 void Program::PrintHelp(const Invocation& invocation) {
   auto command = invocation.node->GetDispatcher();
-  if (command) {
-    auto spec = invocation.inputSpec ? invocation.inputSpec : command->GetInputSpec();
-    PrintCommandHelp(*command, spec ? *spec : *CallSpec::InputSpec::New(), invocation.path, out_);
+  if (command && invocation.inputSpec) {
+    PrintCommandHelp(*command, *invocation.inputSpec, invocation.path, out_);
   } else if (invocation.path.empty()) {
     PrintProgramHelp(*root_, formatters_, out_);
   } else {

@@ -145,6 +145,14 @@ std::shared_ptr<NamespaceNode> MakeDemo() {
       DemoCommand::New("Call the host's fatal-error function.",
                        [](const CallSpec::Input&, CallSpec::Output&) { Panic("demo panic %d", 7); }),
       "panic");
+  demo->RegisterNamespaceNode(
+      DemoCommand::New(
+          "Declare a parameter twice.", [](const CallSpec::Input&, CallSpec::Output&) {},
+          [](CallSpec::InputSpec& spec) {
+            spec.AddParameter(Parameter("twice", 3, "", false, "first"));
+            spec.AddParameter(Parameter("twice", 3, "", false, "second"));
+          }),
+      "badspec");
   return demo;
 }
 

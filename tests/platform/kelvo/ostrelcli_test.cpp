@@ -67,6 +67,7 @@ TEST_F(Ostrelcli, NamespaceHelpListsChildrenAligned) {
       "  partial  Report two errors after a partial result.\n"
       "  throw    Throw from the command.\n"
       "  panic    Call the host's fatal-error function.\n"
+      "  badspec  Declare a parameter twice.\n"
       "\n"
       "Run 'ostrelcli hardware demo NAME --help' for more about one of them.\n";
   for (const Words& args : {Words{"hardware", "demo"}, Words{"hardware", "demo", "--help"},
@@ -230,6 +231,12 @@ TEST_F(Ostrelcli, FailuresInsideACommandNeverCrashTheProgram) {
   EXPECT_EQ(thrown.out, "");
   EXPECT_EQ(thrown.err, "ostrelcli: 'hardware demo throw' failed: device vanished\n");
 
+  RunResult badSpec = RunDemo({"hardware", "demo", "badspec"});
+  EXPECT_EQ(badSpec.exitStatus, 1);
+  EXPECT_EQ(badSpec.err,
+            "ostrelcli: 'hardware demo badspec' cannot declare its parameters: "
+            "InputSpec: parameter 'twice' declared twice\n");
+
   // Panic is the program's own, found by the module at load time.
   RunResult panic = RunDemo({"hardware", "demo", "panic"});
   EXPECT_EQ(panic.signal, SIGABRT);
@@ -286,6 +293,19 @@ TEST(OstrelcliPlugins, RefusedFilesAreReportedAndSkipped) {
     EXPECT_EQ(result.exitStatus, demoRefused ? 2 : 0) << c.name;
     EXPECT_EQ(result.out, demoRefused ? "" : "true\n") << c.name;
   }
+}
+
+TEST(OstrelcliPlugins, AFailedRegistrationIsReportedAndTheRestStillWorks) {
+  PluginDir dir;
+  dir.Add(FAILING_PLUGIN, "a-failing.so").Add(DEMO_PLUGIN, "b-demo.so");
+  RunResult result = dir.Run({"--debug", "hardware"});
+  EXPECT_EQ(result.exitStatus, 0);
+  EXPECT_EQ(result.err, "ostrelcli: plug-in directory '" + dir.Path() + "'\n" + "ostrelcli: plug-in '" +
+                            dir.Path() + "/a-failing.so' failed while registering: out of sensors\n" +
+                            "ostrelcli: loaded plug-in '" + dir.Path() + "/b-demo.so'\n");
+  // What was hung before the failure stays usable, and so does the next module.
+  EXPECT_NE(result.out.find("  half  Registered before the failure.\n"), std::string::npos) << result.out;
+  EXPECT_NE(result.out.find("  demo  Commands for testing the program.\n"), std::string::npos) << result.out;
 }
 
 TEST(OstrelcliPlugins, FilesOwnedBySomeoneElseAreRefused) {
