@@ -48,7 +48,7 @@ std::string Describe(const CallSpec::Input& input) {
   return text;
 }
 
-TEST(Parameters, AcceptedForms) {
+TEST(KelvoParameters, AcceptedForms) {
   struct Case {
     Words words;
     std::string parsed;
@@ -82,7 +82,7 @@ TEST(Parameters, AcceptedForms) {
   }
 }
 
-TEST(Parameters, UsageErrors) {
+TEST(KelvoParameters, UsageErrors) {
   struct Case {
     Words words;
     std::string message;
@@ -122,7 +122,7 @@ TEST(Parameters, UsageErrors) {
   }
 }
 
-TEST(Parameters, HelpIsAskedForUnlessTheCommandDeclaresIt) {
+TEST(KelvoParameters, HelpIsAskedForUnlessTheCommandDeclaresIt) {
   for (const Words& words : {Words{"--help"}, Words{"-h"}, Words{"-r", "--help", "--bogus"}}) {
     auto input = CallSpec::Input::New();
     EXPECT_FALSE(ParseParameters(*EchoSpec(), words, *input, "demo echo")) << testing::PrintToString(words);
@@ -139,7 +139,7 @@ TEST(Parameters, HelpIsAskedForUnlessTheCommandDeclaresIt) {
   EXPECT_TRUE(input->IsFlagSet("help"));
 }
 
-TEST(GlobalOptions, ReadUntilThePath) {
+TEST(KelvoGlobalOptions, ReadUntilThePath) {
   GlobalOptions options;
   Words rest = ParseGlobalOptions({"--formatter", "json", "--format-param", "show-header=false", "--debug",
                                    "--format-param=fields:T=A,B=C", "--plugin-dir=/p", "hardware", "--debug"},
@@ -158,7 +158,7 @@ TEST(GlobalOptions, ReadUntilThePath) {
   EXPECT_TRUE(other.version);
 }
 
-TEST(GlobalOptions, UsageErrors) {
+TEST(KelvoGlobalOptions, UsageErrors) {
   const std::vector<std::pair<Words, std::string>> cases = {
       {{"--bogus"}, "unknown global option '--bogus'"},
       {{"-x", "hardware"}, "unknown global option '-x'"},
@@ -179,7 +179,7 @@ TEST(GlobalOptions, UsageErrors) {
   }
 }
 
-TEST(Suggestions, ClosestNameByEditDistance) {
+TEST(KelvoSuggestions, ClosestNameByEditDistance) {
   const Words names = {"sel", "sdr", "fru", "bmc"};
   const std::vector<std::pair<std::string, std::string>> cases = {
       {"sdx", "sdr"}, {"SEL", "sel"}, {"fr", "fru"}, {"bmcc", "bmc"}, {"sd", "sdr"}, {"zzzzzz", "sel"},

@@ -261,7 +261,7 @@ const std::vector<Golden>& Goldens() {
   return goldens;
 }
 
-TEST(Formatters, EveryFormatterRendersEveryShape) {
+TEST(KelvoFormatters, EveryFormatterRendersEveryShape) {
   for (const auto& golden : Goldens()) {
     auto value = ShapeNamed(golden.shape).make();
     EXPECT_EQ(Format(golden.formatter, *value), golden.expected)
@@ -271,14 +271,14 @@ TEST(Formatters, EveryFormatterRendersEveryShape) {
   EXPECT_EQ(Goldens().size(), FormatterRegistry::WithBuiltins().Names().size() * std::size(kShapes));
 }
 
-TEST(Formatters, RegistryKnowsTheSixNames) {
+TEST(KelvoFormatters, RegistryKnowsTheSixNames) {
   EXPECT_EQ(FormatterRegistry::WithBuiltins().Names(),
             (std::vector<std::string>{"csv", "json", "keyvalue", "simple", "table", "xml"}));
   EXPECT_EQ(FormatterRegistry::WithBuiltins().Find("yaml"), nullptr);
 }
 
 // The output parameters of a command steer simple and table.
-TEST(Formatters, OutputParametersSelectFieldsAndHeadings) {
+TEST(KelvoFormatters, OutputParametersSelectFieldsAndHeadings) {
   struct Case {
     const char* formatter;
     Params params;
@@ -348,7 +348,7 @@ TEST(Formatters, OutputParametersSelectFieldsAndHeadings) {
   }
 }
 
-TEST(Formatters, TerminalFormattersAlignByCharactersAndKeepRowsOnOneLine) {
+TEST(KelvoFormatters, TerminalFormattersAlignByCharactersAndKeepRowsOnOneLine) {
   auto list = kelvo_test::MetaObj::MetaList::New(kelvo_test::MetaObj::META_STRUCT);
   list->Add(kelvo_test::Sensor(1, "Temp\302\260", "two\nlines", ""));
   list->Add(kelvo_test::Sensor(2, "Fan", "x", ""));
@@ -366,7 +366,7 @@ TEST(Formatters, TerminalFormattersAlignByCharactersAndKeepRowsOnOneLine) {
             "Name:    Fan\n");
 }
 
-TEST(Formatters, ScriptFormatsEscapeWhatTheirSyntaxReserves) {
+TEST(KelvoFormatters, ScriptFormatsEscapeWhatTheirSyntaxReserves) {
   auto record = kelvo_test::MetaObj::MetaStruct::New("T");
   record->SetField("Text", std::string("a\\b\tc\nd\x01 \xff"));
   record->SetField("Key=Name", 1);
@@ -382,7 +382,7 @@ TEST(Formatters, ScriptFormatsEscapeWhatTheirSyntaxReserves) {
 
 // json.tool, the XML parser and the csv module are strict; whatever the
 // values hold, the output must pass them and read back the same.
-TEST(Formatters, ScriptOutputsParseWithIndependentReaders) {
+TEST(KelvoFormatters, ScriptOutputsParseWithIndependentReaders) {
   auto tricky = kelvo_test::MetaObj::MetaStruct::New("Tricky");
   tricky->SetField("Controls", std::string("\x01\x02\x1f\x7f\r\n\t"));
   tricky->SetField("Not UTF-8", std::string("\xc3\x28\xa0\xa1\xe2\x82"));
@@ -411,7 +411,7 @@ TEST(Formatters, ScriptOutputsParseWithIndependentReaders) {
   }
 }
 
-TEST(Formatters, JsonReadsBackAsTheSameValue) {
+TEST(KelvoFormatters, JsonReadsBackAsTheSameValue) {
   std::string text = Format("json", *kelvo_test::ListOfStructs());
   auto result = kelvo_test::CheckWithPython(
       "import json,sys; v=json.load(sys.stdin); "

@@ -45,14 +45,14 @@ class PluginDir {
   TempDir dir_;
 };
 
-class Ostrelcli : public testing::Test {
+class OstrelcliRun : public testing::Test {
  protected:
   void SetUp() override { plugins_.Add(DEMO_PLUGIN, "demo.so"); }
   RunResult RunDemo(const Words& args) const { return plugins_.Run(args); }
   PluginDir plugins_;
 };
 
-TEST_F(Ostrelcli, NamespaceHelpListsChildrenAligned) {
+TEST_F(OstrelcliRun, NamespaceHelpListsChildrenAligned) {
   const std::string expected =
       "Usage: ostrelcli [GLOBAL OPTIONS] hardware demo COMMAND [PARAMETERS]\n"
       "\n"
@@ -82,7 +82,7 @@ TEST_F(Ostrelcli, NamespaceHelpListsChildrenAligned) {
       << hardware.out;
 }
 
-TEST_F(Ostrelcli, CommandHelpDescribesEveryParameter) {
+TEST_F(OstrelcliRun, CommandHelpDescribesEveryParameter) {
   const std::string expected =
       "Usage: ostrelcli [GLOBAL OPTIONS] hardware demo echo [PARAMETERS]\n"
       "\n"
@@ -108,7 +108,7 @@ TEST_F(Ostrelcli, CommandHelpDescribesEveryParameter) {
       << sensors.out;
 }
 
-TEST_F(Ostrelcli, ProgramHelpAndVersion) {
+TEST_F(OstrelcliRun, ProgramHelpAndVersion) {
   RunResult help = RunDemo({"--help"});
   EXPECT_EQ(help.exitStatus, 0);
   for (const char* part : {"Usage: ostrelcli [GLOBAL OPTIONS] NAMESPACE... COMMAND [PARAMETERS]\n",
@@ -121,7 +121,7 @@ TEST_F(Ostrelcli, ProgramHelpAndVersion) {
   EXPECT_EQ(version.out.rfind("ostrelcli ", 0), 0u) << version.out;
 }
 
-TEST_F(Ostrelcli, UsageErrorsExitTwoWithOneLineAndAPointerToHelp) {
+TEST_F(OstrelcliRun, UsageErrorsExitTwoWithOneLineAndAPointerToHelp) {
   struct Case {
     Words args;
     std::string line;
@@ -172,7 +172,7 @@ TEST_F(Ostrelcli, UsageErrorsExitTwoWithOneLineAndAPointerToHelp) {
   }
 }
 
-TEST_F(Ostrelcli, RunsCommandsAndPrintsWithTheDefaultFormatter) {
+TEST_F(OstrelcliRun, RunsCommandsAndPrintsWithTheDefaultFormatter) {
   struct Case {
     Words args;
     std::string out;
@@ -205,7 +205,7 @@ TEST_F(Ostrelcli, RunsCommandsAndPrintsWithTheDefaultFormatter) {
   }
 }
 
-TEST_F(Ostrelcli, JsonOutputParses) {
+TEST_F(OstrelcliRun, JsonOutputParses) {
   for (const char* command : {"sensors", "config", "clear", "empty"}) {
     RunResult result = RunDemo({"--formatter", "json", "hardware", "demo", command});
     ASSERT_EQ(result.exitStatus, 0);
@@ -216,7 +216,7 @@ TEST_F(Ostrelcli, JsonOutputParses) {
   }
 }
 
-TEST_F(Ostrelcli, ErrorMessagesGoToStderrAsAddedAndExitOne) {
+TEST_F(OstrelcliRun, ErrorMessagesGoToStderrAsAddedAndExitOne) {
   RunResult result = RunDemo({"hardware", "demo", "partial"});
   EXPECT_EQ(result.exitStatus, 1);
   EXPECT_EQ(result.out,
@@ -225,7 +225,7 @@ TEST_F(Ostrelcli, ErrorMessagesGoToStderrAsAddedAndExitOne) {
   EXPECT_EQ(result.err, "Unable to read node 1 : timed out\nsecond: 100% failed\n");
 }
 
-TEST_F(Ostrelcli, FailuresInsideACommandNeverCrashTheProgram) {
+TEST_F(OstrelcliRun, FailuresInsideACommandNeverCrashTheProgram) {
   RunResult thrown = RunDemo({"hardware", "demo", "throw"});
   EXPECT_EQ(thrown.exitStatus, 1);
   EXPECT_EQ(thrown.out, "");

@@ -77,7 +77,7 @@ std::vector<std::string> ChildNames(const NamespaceNode& node) {
   return names;
 }
 
-TEST(Tree, ChildrenKeepRegistrationOrderAndKnowTheirParent) {
+TEST(KelvoTree, ChildrenKeepRegistrationOrderAndKnowTheirParent) {
   std::shared_ptr<NamespaceNode> root = Namespace::New();
   auto ns = Namespace::New();
   ns->SetDescription("Things.");
@@ -96,7 +96,7 @@ TEST(Tree, ChildrenKeepRegistrationOrderAndKnowTheirParent) {
   EXPECT_EQ(root->GetNamespaceNode("things")->GetDescription(), "Things.");
 }
 
-TEST(Tree, NodeTypesAndDispatchers) {
+TEST(KelvoTree, NodeTypesAndDispatchers) {
   auto ns = Namespace::New();
   auto virt = CountingCommand::New();
   auto plain = PlainCommand::New();
@@ -112,7 +112,7 @@ TEST(Tree, NodeTypesAndDispatchers) {
   EXPECT_EQ(plainNode->GetDispatcher().get(), static_cast<Command*>(plain.get()));
 }
 
-TEST(Tree, WeakSelfReferenceIsBoundByTheFirstOwner) {
+TEST(KelvoTree, WeakSelfReferenceIsBoundByTheFirstOwner) {
   auto command = CountingCommand::New();
   std::shared_ptr<NamespaceNode> node = command;
   EXPECT_EQ(node->GetThis(), node);
@@ -123,7 +123,7 @@ TEST(Tree, WeakSelfReferenceIsBoundByTheFirstOwner) {
   EXPECT_TRUE(weak.expired()) << "the self-reference must not keep the node alive";
 }
 
-TEST(Tree, ResolveNodeConsumesWhatItFinds) {
+TEST(KelvoTree, ResolveNodeConsumesWhatItFinds) {
   struct Case {
     std::list<std::string> path;
     std::string reached;  // description of the reached node
@@ -155,7 +155,7 @@ TEST(Tree, ResolveNodeConsumesWhatItFinds) {
   }
 }
 
-TEST(Tree, SubNamespaceCreatesOnceAndReturnsTheSameNode) {
+TEST(KelvoTree, SubNamespaceCreatesOnceAndReturnsTheSameNode) {
   std::shared_ptr<NamespaceNode> root = Namespace::New();
   auto first = root->SubNamespace("hardware");
   ASSERT_NE(first, nullptr);
@@ -164,7 +164,7 @@ TEST(Tree, SubNamespaceCreatesOnceAndReturnsTheSameNode) {
   EXPECT_EQ(root->GetChildren().size(), 1u);
 }
 
-TEST(Tree, RegisteringANameAgainReplacesTheChildInPlace) {
+TEST(KelvoTree, RegisteringANameAgainReplacesTheChildInPlace) {
   std::shared_ptr<NamespaceNode> root = Namespace::New();
   auto old = Namespace::New();
   root->RegisterNamespaceNode(old, "one");
@@ -177,7 +177,7 @@ TEST(Tree, RegisteringANameAgainReplacesTheChildInPlace) {
   EXPECT_EQ(old.use_count(), 1) << "the tree must drop the replaced node";
 }
 
-TEST(Tree, TreeOwnsWhatIsRegisteredAndFreesItWithTheRoot) {
+TEST(KelvoTree, TreeOwnsWhatIsRegisteredAndFreesItWithTheRoot) {
   std::shared_ptr<NamespaceNode> root = Namespace::New();
   std::weak_ptr<NamespaceNode> leaf;
   {
@@ -192,7 +192,7 @@ TEST(Tree, TreeOwnsWhatIsRegisteredAndFreesItWithTheRoot) {
   EXPECT_TRUE(leaf.expired()) << "parent links must be weak so the tree frees itself";
 }
 
-TEST(Tree, RejectsNullNamelessAndCyclicRegistration) {
+TEST(KelvoTree, RejectsNullNamelessAndCyclicRegistration) {
   std::shared_ptr<NamespaceNode> root = Namespace::New();
   auto child = root->SubNamespace("child");
   EXPECT_THROW(root->RegisterNamespaceNode(nullptr, "x"), std::invalid_argument);
@@ -204,7 +204,7 @@ TEST(Tree, RejectsNullNamelessAndCyclicRegistration) {
   EXPECT_EQ(child->GetChildren().size(), 0u);
 }
 
-TEST(CommandSpec, DefaultsKeepFirstOrderAndReplaceValues) {
+TEST(KelvoCommandSpec, DefaultsKeepFirstOrderAndReplaceValues) {
   auto cmd = CountingCommand::New();
   EXPECT_EQ(cmd->GetDescription(), "Counts its runs.");
   EXPECT_EQ(cmd->GetDefaultOutputFormatter(), "simple");
@@ -213,7 +213,7 @@ TEST(CommandSpec, DefaultsKeepFirstOrderAndReplaceValues) {
   EXPECT_EQ(PlainCommand::New()->GetDefaultOutputFormatter(), "");
 }
 
-TEST(Command, ExecuteEndsInExecuteInternalAndSpecsComeFromInternals) {
+TEST(KelvoCommand, ExecuteEndsInExecuteInternalAndSpecsComeFromInternals) {
   auto cmd = CountingCommand::New();
   auto spec = cmd->GetInputSpec();
   ASSERT_NE(spec, nullptr);

@@ -20,7 +20,7 @@ std::vector<std::string> FieldNames(const MetaStruct& record) {
   return names;
 }
 
-TEST(MetaStruct, SetFieldMakesTheRightKindForEveryType) {
+TEST(KelvoMetaStruct, SetFieldMakesTheRightKindForEveryType) {
   auto record = MetaStruct::New("T");
   record->SetField("bool", true);
   record->SetField("int", 7);
@@ -63,7 +63,7 @@ TEST(MetaStruct, SetFieldMakesTheRightKindForEveryType) {
   }
 }
 
-TEST(MetaStruct, FieldsKeepFirstOrderAndAreReplacedInPlace) {
+TEST(KelvoMetaStruct, FieldsKeepFirstOrderAndAreReplacedInPlace) {
   auto record = MetaStruct::New("IpmiSEL");
   record->SetField("Record Id", MetaInt::New());
   record->SetField("When", MetaString::New());
@@ -76,7 +76,7 @@ TEST(MetaStruct, FieldsKeepFirstOrderAndAreReplacedInPlace) {
   EXPECT_THROW(record->SetField("x", std::shared_ptr<MetaValue>()), std::invalid_argument);
 }
 
-TEST(MetaValue, CloneIsDeep) {
+TEST(KelvoMetaValue, CloneIsDeep) {
   auto prototype = MetaStruct::New("Row");
   prototype->SetField("Name", MetaString::New());
   prototype->SetField("Tags", MetaList::New(META_STRING));
@@ -101,7 +101,7 @@ TEST(MetaValue, CloneIsDeep) {
   EXPECT_TRUE(std::static_pointer_cast<MetaBool>(MetaBool::New(false)->Clone())->HasValue());
 }
 
-TEST(MetaList, ItemsMustMatchTheElementType) {
+TEST(KelvoMetaList, ItemsMustMatchTheElementType) {
   auto list = MetaList::New(3);  // the plug-in's integer spelling
   EXPECT_EQ(list->GetElementType(), META_STRUCT);
   EXPECT_THROW(list->Add(MetaString::New("x")), std::invalid_argument);
@@ -113,7 +113,7 @@ TEST(MetaList, ItemsMustMatchTheElementType) {
   EXPECT_EQ(MetaList::New(META_INT)->GetPrototype(), nullptr);
 }
 
-TEST(CallSpec, InputAnswersForAbsentParameters) {
+TEST(KelvoCallSpec, InputAnswersForAbsentParameters) {
   auto input = CallSpec::Input::New();
   input->SetFlag("include-raw");
   input->SetParameter("node", "");
@@ -128,7 +128,7 @@ TEST(CallSpec, InputAnswersForAbsentParameters) {
   EXPECT_EQ(input->GetParameter(static_cast<const char*>(nullptr)), "");
 }
 
-TEST(CallSpec, InputSpecRejectsWhatCannotBeParsed) {
+TEST(KelvoCallSpec, InputSpecRejectsWhatCannotBeParsed) {
   auto spec = CallSpec::InputSpec::New();
   auto node = CallSpec::ParameterSpec::New("node", 0);
   node->SetShortName("n");
@@ -147,7 +147,7 @@ TEST(CallSpec, InputSpecRejectsWhatCannotBeParsed) {
   EXPECT_TRUE(CallSpec::ParameterSpec::New("f", 3)->IsFlag());
 }
 
-TEST(CallSpec, OutputKeepsErrorsInOrderExactlyAsAdded) {
+TEST(KelvoCallSpec, OutputKeepsErrorsInOrderExactlyAsAdded) {
   auto output = CallSpec::Output::New();
   std::string moved = "Unable to get IPMI System Event Log data : Access device /dev/ipmi2 failed";
   output->AddErrorMessage(std::move(moved));
