@@ -14,7 +14,10 @@ namespace {
 using Impl = Ipmi::IpmiSensor::Impl;
 using Outcome = Impl::ReadOutcome;
 
+// Answers that say the owner has no such sensor: "not present", and
+// "invalid data field" for a request whose only field is the sensor number.
 constexpr std::uint8_t kCcNotPresent = 0xcb;
+constexpr std::uint8_t kCcInvalidSensorNumber = 0xcc;
 
 std::uint64_t NowUsec() {
   return static_cast<std::uint64_t>(std::chrono::duration_cast<std::chrono::microseconds>(
@@ -27,7 +30,7 @@ std::uint64_t ArrivalUsec(const Response& r) {
 }
 
 void Record(Impl& s, const Response& r) {
-  if (r.completionCode == kCcNotPresent) {
+  if (r.completionCode == kCcNotPresent || r.completionCode == kCcInvalidSensorNumber) {
     s.outcome = Outcome::kNotPresent;
     return;
   }
