@@ -1,0 +1,79 @@
+#include "node/node_registry.h"
+
+#include "node/ipmi_config.h"
+#include "node/node_transport.h"
+#include "sdr/sdr_cache.h"
+
+#include <Ipmi/CmpiStatus.h>
+
+namespace marlek {
+
+NodeRegistry& NodeRegistry::Instance() {
+  static NodeRegistry registry;
+  return registry;
+}
+
+std::shared_ptr<NodeContext> NodeRegistry::Find(int node) const {
+  std::lock_guard<std::mutex> lock(mutex_);
+  auto it = open_.find(node);
+  return it == open_.end() ? nullptr : it->second;
+}
+
+void NodeRegistry::Add(std::shared_ptr<NodeContext> context) {
+  std::lock_guard<std::mutex> lock(mutex_);
+  const int index = context->index;
+  open_.emplace(index, std::move(context));
+}
+
+bool NodeRegistry::Remove(int node) {
+  std::shared_ptr<NodeContext> closing;
+  {
+    std::lock_guard<std::mutex> lock(mutex_);
+    auto it = open_.find(node);
+    if (it == open_.end())
+      return false;
+    closing = std::move(it->second);
+    open_.erase(it);
+  }
+  return true;  // closing goes away here, outside the lock
+}
+
+bool NodeRegistry::MakeCurrent(int node) {
+  std::lock_guard<std::mutex> lock(mutex_);
+  if (!open_.count(node))
+    return false;
+  current_ = node;
+  return true;
+}
+
+void NodeRegistry::ClearCurrent(int node) {
+  std::lock_guard<std::mutex> lock(mutex_);
+  if (current_ == node)
+    current_ = -1;
+}
+
+std::shared_ptr<NodeContext> NodeRegistry::Current() const {
+  std::lock_guard<std::mutex> lock(mutex_);
+  auto it = open_.find(current_);
+  return it == open_.end() ? nullptr : it->second;
+}
+
+std::shared_ptr<NodeContext> OpenNodeContext(int node) {
+  if (node < 0)
+    throw ostrelInt::CmpiStatus("IPMI node " + std::to_string(node) + " does not exist");
+  IpmiConfig config;
+  try {
+    config = LoadConfig();
+  } catch (const ConfigError& e) {
+    throw ostrelInt::CmpiStatus(std::string("IPMI configuration: ") + e.what());
+  }
+  auto context = std::make_shared<NodeContext>();
+  context->index = node;
+  context->transport = OpenNodeTransport(config.Node(node));
+  SdrCacheSettings& cache = context->State<SdrCacheSettings>();
+  cache.enabled = config.global.sdrCache;
+  cache.directory = config.global.cacheDir;
+  return context;
+}
+
+}  // namespace marlek
