@@ -43,7 +43,7 @@ std::pair<std::string, std::string> SplitFormatParameter(const std::string& text
   return {text.substr(0, equals), text.substr(equals + 1)};
 }
 
-bool Names(const std::string& word, const char* option) {
+bool SpellsOption(const std::string& word, const char* option) {
   std::string name = option;
   return word == name || StartsWith(word, (name + "=").c_str());
 }
@@ -55,7 +55,7 @@ const char* const kGlobalOptions[] = {
 
 bool IsGlobalOption(const std::string& word) {
   for (const char* option : kGlobalOptions) {
-    if (Names(word, option)) {
+    if (SpellsOption(word, option)) {
       return true;
     }
   }
@@ -73,11 +73,11 @@ std::vector<std::string> ParseGlobalOptions(const std::vector<std::string>& args
     if (word.empty() || word[0] != '-') {
       break;
     }
-    if (Names(word, "--formatter")) {
+    if (SpellsOption(word, "--formatter")) {
       options.formatter = GlobalValue(args, at, "--formatter");
-    } else if (Names(word, "--format-param")) {
+    } else if (SpellsOption(word, "--format-param")) {
       options.formatParameters.push_back(SplitFormatParameter(GlobalValue(args, at, "--format-param")));
-    } else if (Names(word, "--plugin-dir")) {
+    } else if (SpellsOption(word, "--plugin-dir")) {
       options.pluginDirectory = GlobalValue(args, at, "--plugin-dir");
     } else if (word == "--debug") {
       options.debug = true;

@@ -1,10 +1,13 @@
 // The parser on its own: global options, paths and parameters.
 
 #include "command_line.h"
+#include "help.h"
 #include "suggest.h"
 #include "usage_error.h"
 
 #include <gtest/gtest.h>
+
+#include <sstream>
 
 namespace {
 
@@ -191,6 +194,50 @@ TEST(KelvoSuggestions, ClosestNameByEditDistance) {
   EXPECT_EQ(Kelvo::Cli::EditDistance("kitten", "sitting"), 3u);
   EXPECT_EQ(Kelvo::Cli::EditDistance("nmae", "name"), 1u);
   EXPECT_EQ(Kelvo::Cli::EditDistance("", "abc"), 3u);
+}
+
+}  // namespace
+
+namespace {
+
+TEST(KelvoHelp, NamespacesAndCommandsShareOneAlignment) {
+  std::shared_ptr<Kelvo::AutoCli::NamespaceNode> root = Kelvo::AutoCli::Namespace::New();
+  auto area = root->SubNamespace("area");
+  area->SetDescription("An area.");
+  area->SubNamespace("sel")->SetDescription("Event log.");
+  struct Leaf : public virtual Kelvo::AutoCli::Command {
+    std::shared_ptr<CallSpec::InputSpec> GetInputSpecInternal() override {
+      return CallSpec::InputSpec::New();
+    }
+    std::shared_ptr<CallSpec::OutputSpec> GetOutputSpecInternal() override {
+      return CallSpec::OutputSpec::New();
+    }
+    void ExecuteInternal(const std::shared_ptr<CallSpec::Input>&,
+                         const std::shared_ptr<CallSpec::Output>&) override {}
+  };
+  auto leaf = std::make_shared<Leaf>();
+  leaf->SetDescription("Long-named command.");
+  area->RegisterNamespaceNode(leaf, "show-everything");
+  area->SubNamespace("x");
+  std::ostringstream out;
+  Kelvo::Cli::PrintNamespaceHelp(*area, "area", out);
+  EXPECT_EQ(out.str(),
+            "Usage: ostrelcli [GLOBAL OPTIONS] area NAMESPACE... COMMAND [PARAMETERS]\n"
+            "\n"
+            "An area.\n"
+            "\n"
+            "Namespaces:\n"
+            "  sel              Event log.\n"
+            "  x\n"
+            "\n"
+            "Commands:\n"
+            "  show-everything  Long-named command.\n"
+            "\n"
+            "Run 'ostrelcli area NAME --help' for more about one of them.\n");
+  std::ostringstream empty;
+  Kelvo::Cli::PrintNamespaceHelp(*area->GetNamespaceNode("x"), "area x", empty);
+  EXPECT_EQ(empty.str(),
+            "Usage: ostrelcli [GLOBAL OPTIONS] area x COMMAND [PARAMETERS]\n\nNothing is registered here.\n");
 }
 
 }  // namespace
