@@ -18,7 +18,6 @@ Outputs (next to this script):
 """
 
 import datetime
-import math
 import os
 import sys
 
