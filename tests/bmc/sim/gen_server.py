@@ -410,7 +410,7 @@ def server_sensors():
     s += [
         Threshold(0x10, "P12V", VOLT, V, ENT_SYSTEM_BOARD, 1, 63, 0, 0, -3, 11.97,
                   thresholds={"lc": 10.71, "lnc": 11.40, "unc": 12.60, "uc": 13.23},
-                  nominal=12.0, tolerance=2, accuracy=150, acc_exp=2),
+                  nominal=12.0, tolerance=2, accuracy=150, acc_exp=0),
         Threshold(0x11, "P5V", VOLT, V, ENT_SYSTEM_BOARD, 1, 26, 0, 0, -3, 4.99,
                   thresholds={"lc": 4.50, "uc": 5.50}, nominal=5.0),
         Threshold(0x12, "P3V3", VOLT, V, ENT_SYSTEM_BOARD, 1, 17, 50, 0, -3, 3.30,
