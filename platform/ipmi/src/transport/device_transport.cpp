@@ -39,7 +39,7 @@ class DeviceTransport::Wire final : public RequestPipeline::Wire {
     DeviceRequest message(request, static_cast<long>(entry.tag));
     int rc;
     do {
-      rc = owner_.io_->SendCommand(owner_.fd_, message.Get());
+      rc = owner_.device_->Io().SendCommand(owner_.device_->Get(), message.Get());
     } while (rc < 0 && errno == EINTR);
     // A refused send is not retried here: the pipeline's deadline and
     // retries treat it like a lost request.
@@ -53,7 +53,7 @@ class DeviceTransport::Wire final : public RequestPipeline::Wire {
     if (now >= deadline)
       return false;
     const auto wait = std::chrono::ceil<std::chrono::milliseconds>(deadline - now);
-    const int ready = owner_.io_->WaitReadable(owner_.fd_, wait);
+    const int ready = owner_.device_->Io().WaitReadable(owner_.device_->Get(), wait);
     if (ready == 0)
       return false;
     if (ready < 0) {
@@ -62,7 +62,7 @@ class DeviceTransport::Wire final : public RequestPipeline::Wire {
       throw ostrelInt::CmpiStatus(SystemError("poll on " + owner_.path_));
     }
     DeviceReceiveBuffer buffer;
-    if (owner_.io_->ReceiveMessage(owner_.fd_, buffer.Get()) < 0 && errno != EMSGSIZE) {
+    if (owner_.device_->Io().ReceiveMessage(owner_.device_->Get(), buffer.Get()) < 0 && errno != EMSGSIZE) {
       if (errno == EAGAIN || errno == EINTR)
         return true;
       throw ostrelInt::CmpiStatus(SystemError("IPMICTL_RECEIVE_MSG_TRUNC on " + owner_.path_));
@@ -105,16 +105,13 @@ std::unique_ptr<DeviceTransport> DeviceTransport::Open(const std::string& path,
   const int fd = io->Open(path);
   if (fd < 0)
     throw ostrelInt::CmpiStatus(SystemError("cannot open " + path));
-  return std::unique_ptr<DeviceTransport>(new DeviceTransport(path, options, std::move(io), fd));
+  auto device = std::make_unique<DeviceFd>(std::move(io), fd);
+  return std::unique_ptr<DeviceTransport>(new DeviceTransport(path, options, std::move(device)));
 }
 
 DeviceTransport::DeviceTransport(std::string path, const TransportOptions& options,
-                                 std::shared_ptr<IpmiDeviceIo> io, int fd)
-    : path_(std::move(path)), options_(options), io_(std::move(io)), fd_(fd) {}
-
-DeviceTransport::~DeviceTransport() {
-  io_->Close(fd_);
-}
+                                 std::unique_ptr<DeviceFd> device)
+    : path_(std::move(path)), options_(options), device_(std::move(device)) {}
 
 Response DeviceTransport::Send(const Request& request) {
   return SendPipelined({request}).front();

@@ -17,7 +17,6 @@ class DeviceTransport final : public Transport {
   // Opens the device; throws ostrelInt::CmpiStatus naming it and the reason.
   static std::unique_ptr<DeviceTransport> Open(const std::string& path, const TransportOptions& options,
                                                std::shared_ptr<IpmiDeviceIo> io = KernelIpmiDeviceIo());
-  ~DeviceTransport() override;
 
   Response Send(const Request& request) override;
   std::vector<Response> SendPipelined(const std::vector<Request>& requests) override;
@@ -29,13 +28,26 @@ class DeviceTransport final : public Transport {
   class Wire;
   friend class Wire;
 
-  DeviceTransport(std::string path, const TransportOptions& options, std::shared_ptr<IpmiDeviceIo> io,
-                  int fd);
+  // The open device, closed through the io that opened it.
+  class DeviceFd {
+   public:
+    DeviceFd(std::shared_ptr<IpmiDeviceIo> io, int fd) : io_(std::move(io)), fd_(fd) {}
+    ~DeviceFd() { io_->Close(fd_); }
+    DeviceFd(const DeviceFd&) = delete;
+    DeviceFd& operator=(const DeviceFd&) = delete;
+    IpmiDeviceIo& Io() const { return *io_; }
+    int Get() const { return fd_; }
+
+   private:
+    std::shared_ptr<IpmiDeviceIo> io_;
+    int fd_;
+  };
+
+  DeviceTransport(std::string path, const TransportOptions& options, std::unique_ptr<DeviceFd> device);
 
   std::string path_;
   TransportOptions options_;
-  std::shared_ptr<IpmiDeviceIo> io_;
-  int fd_;  // owned; closed through io_
+  std::unique_ptr<DeviceFd> device_;
   long nextMsgid_ = 1;
   std::uint64_t requestCount_ = 0;
 };

@@ -30,6 +30,8 @@ class LanPlusTransport final : public Transport {
   std::vector<Response> SendPipelined(const std::vector<Request>& requests) override;
   std::size_t MaxResponseData() const override;
   std::string Describe() const override;
+  // The requests of Send and SendPipelined, each attempt counted; the
+  // session's own set-up and Close Session are not.
   std::uint64_t RequestCount() const override { return requestCount_; }
 
  private:

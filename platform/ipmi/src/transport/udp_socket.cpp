@@ -13,7 +13,7 @@
 namespace marlek {
 namespace {
 
-constexpr std::size_t kMaxDatagram = 1024;
+constexpr std::size_t kMaxDatagram = 4096;  // far above the largest RMCP+ packet
 
 struct AddrInfoDeleter {
   void operator()(addrinfo* info) const { freeaddrinfo(info); }
@@ -47,7 +47,7 @@ UdpSocket UdpSocket::Connect(const std::string& host, std::uint16_t port) {
 }
 
 void UdpSocket::Send(const std::vector<std::uint8_t>& datagram) {
-  for (;;) {
+  for (int attempt = 0; attempt < 3; ++attempt) {
     const ssize_t sent = ::send(fd_.Get(), datagram.data(), datagram.size(), MSG_NOSIGNAL);
     if (sent == static_cast<ssize_t>(datagram.size()))
       return;
@@ -59,6 +59,7 @@ void UdpSocket::Send(const std::vector<std::uint8_t>& datagram) {
       return;  // dropped like any lost datagram; the retry logic covers it
     throw std::runtime_error(std::string("UDP send failed: ") + std::strerror(errno));
   }
+  // Still refused: the request is lost like any datagram; retries cover it.
 }
 
 std::optional<std::vector<std::uint8_t>> UdpSocket::Receive(Clock::time_point deadline) {
