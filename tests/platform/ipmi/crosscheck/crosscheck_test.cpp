@@ -37,6 +37,18 @@ const std::map<std::string, std::string> kFreeIpmiTypeNames = {
 // Units: FreeIPMI abbreviates the percentage.
 const std::map<std::string, std::string> kFreeIpmiUnits = {{"%", "percent"}};
 
+// Where the peers disagree with each other:
+// - sensors owned by a system software ID: ipmitool reads them through the
+//   BMC, FreeIPMI does not; we follow ipmitool (the BMC answers for them);
+// - "Absent": ipmitool ok, FreeIPMI critical; we follow ipmitool (no health);
+// - "Redundancy Lost": ipmitool ok, FreeIPMI critical; we follow neither and
+//   say degraded;
+// - a power supply's "AC lost": ipmitool ok, FreeIPMI critical; we follow
+//   FreeIPMI (critical), so no difference shows for it below;
+// - threshold comparison bits: ipmitool shows them, FreeIPMI may say
+//   Nominal; we follow ipmitool;
+// - thresholds from the SDR against Get Sensor Thresholds: we show none.
+//
 // Deliberate differences, by kind, with the reason we differ.
 const std::map<std::string, std::string> kDeliberate = {
     {"no-state-text",
@@ -52,6 +64,16 @@ const std::map<std::string, std::string> kDeliberate = {
      "an ID string in 6-bit packed ASCII: ipmitool prints its bytes as if they were 8-bit text; we unpack "
      "it, so "
      "the sensor is matched by number and entity"},
+    {"health-redundancy-lost",
+     "peers disagree: FreeIPMI calls \"Redundancy Lost\" critical, ipmitool ok; we say degraded (10): the "
+     "system still runs on its remaining units"},
+    {"health-absent",
+     "peers disagree: FreeIPMI calls an absent entity critical, ipmitool ok; we follow ipmitool: whether an "
+     "optional entity is fitted says nothing about health, so such sensors carry none"},
+    {"health-threshold-bits",
+     "peers disagree: for a threshold sensor whose comparison bits the BMC sets (at or below lower "
+     "non-critical), FreeIPMI still says Nominal while ipmitool shows the status; we follow ipmitool: the "
+     "comparison bits are the BMC's own judgement of the reading"},
     {"software-owner",
      "sensors owned by a system software ID (odd owner IDs): FreeIPMI does not read them; we follow "
      "ipmitool, "
@@ -235,6 +257,7 @@ class Comparison {
     const std::uint16_t ourStates = o.sensor->impl().reading.states & 0x7fff;
     if ((*row.eventBitmask & 0x7fff) != ourStates)
       Add("mismatch", Describe(o) + ": states " + Hex(ourStates) + ", FreeIPMI " + Hex(*row.eventBitmask));
+    CompareHealth(o, row.state);
     if (row.reading != "N/A") {
       const double value = s.convertRawValue(s.getReading());
       if (!WithinPrinted(value, row.reading))
@@ -245,6 +268,42 @@ class Comparison {
       if (units != s.getBaseUnitString())
         Add("mismatch", Describe(o) + ": unit '" + s.getBaseUnitString() + "', FreeIPMI '" + row.units + "'");
     }
+  }
+
+  // FreeIPMI's sensor state against our health: Nominal is OK or no
+  // health, Warning is degraded, Critical is critical or non-recoverable.
+  void CompareHealth(const Ours& o, const std::string& state) {
+    if (state == "N/A")
+      return;
+    int health = 0;
+    const bool has = o.sensor->getHealthState(health);
+    const bool agree = (state == "Nominal" && (!has || health == 5)) ||
+                       (state == "Warning" && has && health == 10) ||
+                       (state == "Critical" && has && health >= 25);
+    if (agree)
+      return;
+    const std::string states = o.sensor->isDiscrete() ? o.sensor->convertToEnumeration() : "";
+    std::string kind = "mismatch";
+    if (states.find("Redundancy Lost") != std::string::npos)
+      kind = "health-redundancy-lost";
+    else if (states.find("Absent") != std::string::npos)
+      kind = "health-absent";
+    else if (!o.sensor->isDiscrete() && state == "Nominal")
+      kind = "health-threshold-bits";
+    Add(kind, Describe(o) + ": FreeIPMI state " + state + ", our health " +
+                  (has ? std::to_string(health) : "none") + (states.empty() ? "" : " for '" + states + "'"));
+  }
+
+  // ipmitool's status of a threshold sensor against our health.
+  void CompareThresholdStatus(const Ours& o, const std::string& status) {
+    static const std::map<std::string, int> kStatus = {{"ok", 5},   {"nc", 10},  {"lnc", 10}, {"unc", 10},
+                                                       {"cr", 25},  {"lcr", 25}, {"ucr", 25}, {"nr", 30},
+                                                       {"lnr", 30}, {"unr", 30}};
+    int health = 0;
+    const auto it = kStatus.find(status);
+    if (!o.sensor->getHealthState(health) || it == kStatus.end() || it->second != health)
+      Add("mismatch",
+          Describe(o) + ": ipmitool status '" + status + "', our health " + std::to_string(health));
   }
 
   void CompareElist(const Ours& o, const IpmitoolElistRow& row) {
@@ -270,6 +329,7 @@ class Comparison {
       return;
     }
     if (!s.isDiscrete()) {
+      CompareThresholdStatus(o, row.status);
       const auto space = row.value.find(' ');
       const std::string number = row.value.substr(0, space);
       const std::string unit = space == std::string::npos ? "" : row.value.substr(space + 1);
