@@ -278,8 +278,35 @@ def compare_commands(j, guest, host_dir):
             j.problem(name, "%s: guest and host differ at %s" % (label, d))
 
 
+def transcript(a, cmds_path):
+    """What a person would have seen in the guest: the commands run with
+    their default formatters, and the kernel's IPMI lines."""
+    print("--- guest transcript (JSON runs left out; all in the console log)")
+    for line in a.get("dmesg", (0, ""))[1].splitlines():
+        print("kernel: " + line.strip())
+    try:
+        with open(cmds_path) as f:
+            cmds = [l.rstrip("\n").split("\t", 1) for l in f if "\t" in l]
+    except OSError:
+        cmds = []
+    for name, cmd in cmds:
+        if name.endswith(".json") or name not in a:
+            continue
+        rc, out = a[name]
+        print("$ %s" % cmd.replace("/opt/ostrel/bin/", ""))
+        sys.stdout.write(out)
+        err = a.get(name + ".err", (0, ""))[1]
+        if err.strip():
+            sys.stdout.write("".join("stderr: %s\n" % l for l in err.splitlines()))
+        if rc:
+            print("(exit %d)" % rc)
+    print("--- end of transcript")
+
+
 def check(args):
     a = parse_console(args.console)
+    if args.cmds:
+        transcript(a, args.cmds)
     j = Judge()
     check_chain(j, a)
     print("guest uptime at: %s" % a.get("@uptime", (0, "?"))[1])
@@ -329,6 +356,7 @@ def main():
     c.add_argument("--host", required=True)
     c.add_argument("--payload", required=True)
     c.add_argument("--ready", default="all")
+    c.add_argument("--cmds", help="the guest's command list, to print a transcript")
     args = ap.parse_args()
     if args.cmd == "conf-subset":
         conf_subset(args.conf, args.nodes)
