@@ -77,19 +77,6 @@ TEST_F(NodeSelection, UnreadableValuesNameTheValue) {
   EXPECT_TRUE(FakeIpmi::CallTexts("access").empty());
 }
 
-TEST_F(NodeSelection, ParametersAreDeclaredInOrder) {
-  auto spec = Kelvo::CallSpec::InputSpec::New();
-  SetParams(spec);
-  std::vector<std::string> names;
-  for (const auto& parameter : spec->GetParameters()) {
-    names.push_back(parameter->GetName() + "/" + parameter->GetShortName() +
-                    (parameter->IsFlag() ? "/flag" : "/text") + (parameter->IsRequired() ? "/required" : ""));
-  }
-  EXPECT_EQ(names,
-            (std::vector<std::string>{"include-raw/r/flag", "include-pretty-raw/p/flag",
-                                      "include-all-sensors/a/flag", "ignore-missing/i/flag", "node/n/text"}));
-}
-
 TEST_F(NodeSelection, SessionOpensInitialisesAndCloses) {
   struct Case {
     const char* name;

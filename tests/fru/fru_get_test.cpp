@@ -64,45 +64,18 @@ TEST_F(FruGet, NoNodeGivesEmptyLists) {
 
 // Nodes 0, 1 and 2; node 1 fails. Nothing of node 0 is kept either way.
 TEST_F(FruGet, FailureOfTheSecondNode) {
-  struct Case {
-    const char* name;
-    std::function<void()> script;
-    std::string message;
-  };
-  const Case cases[] = {
-      {"open", [] { state().nodes[1].openResult = -1; }, "Access device /dev/ipmi1 failed"},
-      {"sdr", [] { state().nodes[1].sdrInfoResult = -1; },
-       "No SDR records or incompatible version or read failed :"},
-      {"instantiate", [] { state().nodes[1].fruInstantiateResult = -1; }, "Retrieve FRU data failed :"},
-      {"header",
-       [] { state().throws["getFruDeviceHeader(1)"] = [] { throw std::runtime_error("no header"); }; },
-       "no header"},
-  };
-  for (const Case& c : cases) {
-    for (bool ignoreMissing : {false, true}) {
-      FakeIpmi::Reset();
-      state().devices = {0, 1, 2};
-      c.script();
-      Invocation invocation{{"include-raw"}, {}};
-      if (ignoreMissing) {
-        invocation.flags.insert("ignore-missing");
-      }
-      auto output = RunCommand(*command, invocation);
-      const std::string where = std::string(c.name) + (ignoreMissing ? " ignoring" : "");
-      if (ignoreMissing) {
-        EXPECT_TRUE(Errors(*output).empty()) << where;
-        EXPECT_EQ(RenderRoot(*output), kEmpty) << where;
-      } else {
-        EXPECT_EQ(Errors(*output),
-                  (std::vector<std::string>{"Unable to get IPMI Field Replaceable Unit (FRU) device : " +
-                                            c.message}))
-            << where;
-        EXPECT_EQ(RenderRoot(*output), "(none)") << where;
-      }
-      EXPECT_TRUE(CallTexts("IpmiIfcOpenIpmiOpen(2)").empty()) << where;
-      EXPECT_EQ(CallTexts("IpmiIfcCloseForCLI(1)").size(), std::string(c.name) == "open" ? 0u : 1u) << where;
-    }
-  }
+  ExpectFailures(
+      *command, [] {}, {{"include-raw"}, {}}, "Unable to get IPMI Field Replaceable Unit (FRU) device : ",
+      {
+          {"open", [] { state().nodes[1].openResult = -1; }, "Access device /dev/ipmi1 failed", kEmpty},
+          {"sdr", [] { state().nodes[1].sdrInfoResult = -1; },
+           "No SDR records or incompatible version or read failed :", kEmpty},
+          {"instantiate", [] { state().nodes[1].fruInstantiateResult = -1; },
+           "Retrieve FRU data failed :", kEmpty},
+          {"header",
+           [] { state().throws["getFruDeviceHeader(1)"] = [] { throw std::runtime_error("no header"); }; },
+           "no header", kEmpty},
+      });
 }
 
 TEST_F(FruGet, ForeignExceptionsPassOutAfterCloseAndUnlock) {

@@ -163,49 +163,25 @@ TEST_F(FruList, CallsTheLibraryInOrder) {
 
 // Nodes 0, 1 and 2; node 1 fails.
 TEST_F(FruList, FailureOfTheSecondNode) {
-  struct Case {
-    const char* name;
-    std::function<void()> script;
-    std::string message;
-  };
-  const Case cases[] = {
-      {"open", [] { state().nodes[1].openResult = -1; }, "Access device /dev/ipmi1 failed"},
-      {"sdr", [] { state().nodes[1].sdrInfoResult = -1; },
-       "No SDR records or incompatible version or read failed :"},
-      {"instantiate", [] { state().nodes[1].fruInstantiateResult = -1; },
-       "Retrieve FRU data from driver failed :"},
-      {"frus", [] { state().throws["getFrus(1)"] = [] { throw ostrelInt::CmpiStatus("no frus"); }; },
-       "no frus"},
-  };
-  for (const Case& c : cases) {
-    for (bool ignoreMissing : {false, true}) {
-      FakeIpmi::Reset();
-      state().devices = {0, 1, 2};
-      state().nodes[0].frus = {Fru(1, 0, {Areas(true, false, false, "N0")})};
-      state().nodes[1].frus = {Fru(2, 0, {Areas(true, false, false, "N1")})};
-      state().nodes[2].frus = {Fru(3, 0, {Areas(true, false, false, "N2")})};
-      c.script();
-      Invocation invocation;
-      if (ignoreMissing) {
-        invocation.flags.insert("ignore-missing");
-      }
-      auto output = RunCommand(*command, invocation);
-      const std::string where = std::string(c.name) + (ignoreMissing ? " ignoring" : "");
-      if (ignoreMissing) {
-        EXPECT_TRUE(Errors(*output).empty()) << where;
-        EXPECT_EQ(RenderRoot(*output),
-                  "[" + Record({"1.0", "N0", "", "", "", "", "", "", "", "", "", "Rack Mount Chassis"}) + "]")
-            << where;
-      } else {
-        EXPECT_EQ(
-            Errors(*output),
-            (std::vector<std::string>{"Unable to get IPMI Field Replaceable Unit (FRU) : " + c.message}))
-            << where;
-        EXPECT_EQ(RenderRoot(*output), "(none)") << where;
-      }
-      EXPECT_TRUE(CallTexts("IpmiIfcOpenIpmiOpen(2)").empty()) << where;
-    }
-  }
+  const std::string first =
+      "[" + Record({"1.0", "N0", "", "", "", "", "", "", "", "", "", "Rack Mount Chassis"}) + "]";
+  ExpectFailures(
+      *command,
+      [] {
+        state().nodes[0].frus = {Fru(1, 0, {Areas(true, false, false, "N0")})};
+        state().nodes[1].frus = {Fru(2, 0, {Areas(true, false, false, "N1")})};
+        state().nodes[2].frus = {Fru(3, 0, {Areas(true, false, false, "N2")})};
+      },
+      {}, "Unable to get IPMI Field Replaceable Unit (FRU) : ",
+      {
+          {"open", [] { state().nodes[1].openResult = -1; }, "Access device /dev/ipmi1 failed", first},
+          {"sdr", [] { state().nodes[1].sdrInfoResult = -1; },
+           "No SDR records or incompatible version or read failed :", first},
+          {"instantiate", [] { state().nodes[1].fruInstantiateResult = -1; },
+           "Retrieve FRU data from driver failed :", first},
+          {"frus", [] { state().throws["getFrus(1)"] = [] { throw ostrelInt::CmpiStatus("no frus"); }; },
+           "no frus", first},
+      });
 }
 
 TEST_F(FruList, PartialRecordsOfTheFailingNodeStayWithIgnoreMissing) {

@@ -78,49 +78,28 @@ TEST_F(SdrGet, NoNodeGivesEmptyLists) {
 
 // Nodes 0, 1 and 2; node 1 fails. Nothing of node 0 is kept either way.
 TEST_F(SdrGet, FailureOfTheSecondNode) {
-  struct Case {
-    const char* name;
-    std::function<void()> script;
-    std::string message;
-  };
-  const Case cases[] = {
-      {"open", [] { state().nodes[1].openResult = -1; }, "Access device /dev/ipmi1 failed"},
-      {"sdr info", [] { state().nodes[1].sdrInfoResult = -1; }, "Read SDR configuration failed for node: 1"},
-      {"get sdr",
-       [] { state().throws["getSdr(1)"] = [] { throw ostrelInt::CmpiStatus("timeout on node 1"); }; },
-       "timeout on node 1"},
-      {"bad node", [] { state().devices.clear(); }, ""},
-  };
-  for (const Case& c : cases) {
-    for (bool ignoreMissing : {false, true}) {
-      FakeIpmi::Reset();
-      state().devices = {0, 1, 2};
-      c.script();
-      Invocation invocation{{"include-raw"}, {}};
-      std::string message = c.message;
-      if (message.empty()) {
-        invocation.parameters["node"] = "one";
-        message = "Expected an ordinal number in the range of 0 - 3, argument: 'one'";
-      }
-      if (ignoreMissing) {
-        invocation.flags.insert("ignore-missing");
-      }
-      auto output = RunCommand(*command, invocation);
-      const std::string where = std::string(c.name) + (ignoreMissing ? " ignoring" : "");
-      if (ignoreMissing) {
-        EXPECT_TRUE(Errors(*output).empty()) << where;
-        EXPECT_EQ(RenderRoot(*output), kEmpty) << where;
-      } else {
-        EXPECT_EQ(Errors(*output),
-                  (std::vector<std::string>{"Retrieve IPMI Sensor Data Respository Configuration failed : " +
-                                            message}))
-            << where;
-        EXPECT_EQ(RenderRoot(*output), "(none)") << where;
-      }
-      EXPECT_TRUE(CallTexts("IpmiIfcOpenIpmiOpen(2)").empty()) << where;
-      EXPECT_EQ(CallTexts("IpmiIfcInitForCLI(1)").size(), CallTexts("IpmiIfcCloseForCLI(1)").size()) << where;
-    }
-  }
+  ExpectFailures(
+      *command, [] {}, {{"include-raw"}, {}}, "Retrieve IPMI Sensor Data Respository Configuration failed : ",
+      {
+          {"open", [] { state().nodes[1].openResult = -1; }, "Access device /dev/ipmi1 failed", kEmpty},
+          {"sdr info", [] { state().nodes[1].sdrInfoResult = -1; },
+           "Read SDR configuration failed for node: 1", kEmpty},
+          {"get sdr",
+           [] { state().throws["getSdr(1)"] = [] { throw ostrelInt::CmpiStatus("timeout on node 1"); }; },
+           "timeout on node 1", kEmpty},
+      });
+}
+
+TEST_F(SdrGet, NodeValueErrors) {
+  auto output = RunCommand(*command, {{}, {{"node", "one"}}});
+  EXPECT_EQ(Errors(*output),
+            (std::vector<std::string>{"Retrieve IPMI Sensor Data Respository Configuration failed : "
+                                      "Expected an ordinal number in the range of 0 - 3, argument: "
+                                      "'one'"}));
+  EXPECT_EQ(RenderRoot(*output), "(none)");
+  output = RunCommand(*command, {{"ignore-missing"}, {{"node", "one"}}});
+  EXPECT_TRUE(Errors(*output).empty());
+  EXPECT_EQ(RenderRoot(*output), kEmpty);
 }
 
 TEST_F(SdrGet, ForeignExceptionsPassOutAfterCloseAndUnlock) {

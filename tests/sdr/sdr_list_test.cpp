@@ -275,77 +275,37 @@ TEST_F(SdrList, NoNodeGivesAnEmptyListAndNoError) {
   EXPECT_TRUE(CallTexts("IpmiIfc").empty());
 }
 
-// Three nodes; the second fails at one point. The third is never touched.
+// Three nodes; the second fails at one point. Rows the failing node appended
+// before the failure stay under ignore-missing.
 TEST_F(SdrList, FailureOfTheSecondNode) {
-  struct Case {
-    const char* name;
-    std::function<void()> script;
-    std::string message;
-    int rowsOfNode1;   // rows the failing node appended before the failure
-    bool node1Closed;  // whether close calls follow
+  auto throwAt = [](const char* call, auto error) {
+    return [call, error] { state().throws[call] = [error] { throw error; }; };
   };
-  auto runtimeError = [](const char* call) {
-    state().throws[call] = [] { throw std::runtime_error("library broke"); };
+  const std::runtime_error broke("library broke");
+  const std::string first = Row({"0.1", "Temp 1", "7.1", "45", "degrees C", "200", "Temperature",
+                                 "2014-03-05T17:02:44", "010051010a", ""});
+  const std::string partial = Row({"1.11", "Temp 11", "7.1", "45", "degrees C", "200", "Temperature",
+                                   "2014-03-05T17:02:44", "010051010a", ""});
+  auto setUp = [] {
+    state().nodes[0].sensors = {MakeSensor(Temperature(1))};
+    state().nodes[1].sensors = {MakeSensor(Temperature(12)), MakeSensor(Temperature(11))};
+    state().nodes[2].sensors = {MakeSensor(Temperature(21))};
   };
-  const Case cases[] = {
-      {"open", [] { state().nodes[1].openResult = -1; }, "Access device /dev/ipmi1 failed", 0, false},
-      {"sdr info", [] { state().nodes[1].sdrInfoResult = -1; },
-       "No records or incompatible version or read failed :", 0, true},
-      {"get sensors", [&] { runtimeError("getSensors(1)"); }, "library broke", 0, true},
-      {"filter of the second sensor", [&] { runtimeError("sensor12.scanningDisabled"); }, "library broke", 1,
-       true},
-      {"raw record", [&] { runtimeError("sensor12.RawRecord"); }, "library broke", 1, true},
-      {"status outside rendering",
-       [] {
-         state().throws["sensor12.getHealthState(0)"] = [] { throw ostrelInt::CmpiStatus("no health"); };
-       },
-       "no health", 1, true},
-  };
-  for (const Case& c : cases) {
-    for (bool ignoreMissing : {false, true}) {
-      FakeIpmi::Reset();
-      state().devices = {0, 1, 2};
-      state().nodes[0].sensors = {MakeSensor(Temperature(1))};
-      state().nodes[1].sensors = {MakeSensor(Temperature(12)), MakeSensor(Temperature(11))};
-      state().nodes[2].sensors = {MakeSensor(Temperature(21))};
-      c.script();
-      Invocation invocation{{"include-raw"}, {}};
-      if (ignoreMissing) {
-        invocation.flags.insert("ignore-missing");
-      }
-      auto output = RunCommand(*command, invocation);
-      const std::string where = std::string(c.name) + (ignoreMissing ? " ignoring" : "");
-      if (ignoreMissing) {
-        EXPECT_TRUE(Errors(*output).empty()) << where;
-        std::vector<std::string> rows{Row({"0.1", "Temp 1", "7.1", "45", "degrees C", "200", "Temperature",
-                                           "2014-03-05T17:02:44", "010051010a", ""})};
-        if (c.rowsOfNode1 == 1) {
-          rows.push_back(Row({"1.11", "Temp 11", "7.1", "45", "degrees C", "200", "Temperature",
-                              "2014-03-05T17:02:44", "010051010a", ""}));
-        }
-        EXPECT_EQ(RenderRoot(*output), List(rows)) << where;
-      } else {
-        EXPECT_EQ(Errors(*output),
-                  (std::vector<std::string>{"Unable to get IPMI Sensor data : " + c.message}))
-            << where;
-        EXPECT_EQ(RenderRoot(*output), "(none)") << where;
-      }
-      EXPECT_TRUE(CallTexts("IpmiIfcOpenIpmiOpen(2)").empty()) << where;
-      EXPECT_EQ(CallTexts("IpmiIfcCloseForCLI(1)").size(), c.node1Closed ? 1u : 0u) << where;
-      EXPECT_FALSE(FakeIpmi::DevGuardHeld()) << where;
-    }
-  }
-}
-
-TEST_F(SdrList, NodeParameterErrorsAreReportedWithThePrefix) {
-  auto output = RunCommand(*command, {{}, {{"node", "x1"}}});
-  EXPECT_EQ(Errors(*output),
-            (std::vector<std::string>{"Unable to get IPMI Sensor data : Expected an ordinal number "
-                                      "in the range of 0 - 3, argument: 'x1'"}));
-  EXPECT_EQ(RenderRoot(*output), "(none)");
-  output = RunCommand(*command, {{"ignore-missing"}, {{"node", "x1"}}});
-  EXPECT_TRUE(Errors(*output).empty());
-  EXPECT_EQ(RenderRoot(*output), "[]");
+  ExpectFailures(
+      *command, setUp, {{"include-raw"}, {}}, "Unable to get IPMI Sensor data : ",
+      {
+          {"open", [] { state().nodes[1].openResult = -1; }, "Access device /dev/ipmi1 failed",
+           List({first})},
+          {"sdr info", [] { state().nodes[1].sdrInfoResult = -1; },
+           "No records or incompatible version or read failed :", List({first})},
+          {"get sensors", throwAt("getSensors(1)", broke), "library broke", List({first})},
+          {"filter of the second sensor", throwAt("sensor12.scanningDisabled", broke), "library broke",
+           List({first, partial})},
+          {"raw record", throwAt("sensor12.RawRecord", broke), "library broke", List({first, partial})},
+          {"status outside rendering",
+           throwAt("sensor12.getHealthState(0)", ostrelInt::CmpiStatus("no health")), "no health",
+           List({first, partial})},
+      });
 }
 
 TEST_F(SdrList, ForeignExceptionsPassOutAfterCloseAndUnlock) {

@@ -131,62 +131,35 @@ TEST_F(SelList, FailedInitialisationLetsTheSelCheckDecide) {
                                       "incompatible version or read failed :"}));
 }
 
-// Nodes 0, 1 and 2; node 1 fails. Node 2 is never touched.
+// Nodes 0, 1 and 2; node 1 fails. Records the failing node added before the
+// failure stay under ignore-missing.
 TEST_F(SelList, FailureOfTheSecondNode) {
-  struct Case {
-    const char* name;
-    std::function<void()> script;
-    std::string message;
-    bool keepsFirstRecordOfNode1;
-  };
-  const Case cases[] = {
-      {"open", [] { state().nodes[1].openResult = -1; }, "Access device /dev/ipmi1 failed", false},
-      {"sel info", [] { state().nodes[1].selInfoResult = -1; },
-       "No records or incompatible version or read failed :", false},
-      {"records",
-       [] {
-         state().throws["getSelData()"] = [] {
-           if (state().currentNode == 1) {
-             throw std::runtime_error("reservation lost");
-           }
-         };
-       },
-       "reservation lost", false},
-      {"second record",
-       [] { state().throws["sel6.caption"] = [] { throw ostrelInt::CmpiStatus("bad entry"); }; }, "bad entry",
-       true},
-  };
-  for (const Case& c : cases) {
-    for (bool ignoreMissing : {false, true}) {
-      FakeIpmi::Reset();
-      state().devices = {0, 1, 2};
-      state().nodes[0].sel = {MakeSelRecord(Event(1))};
-      state().nodes[1].sel = {MakeSelRecord(Event(5)), MakeSelRecord(Event(6))};
-      state().nodes[2].sel = {MakeSelRecord(Event(9))};
-      c.script();
-      Invocation invocation;
-      if (ignoreMissing) {
-        invocation.flags.insert("ignore-missing");
-      }
-      auto output = RunCommand(*command, invocation);
-      const std::string where = std::string(c.name) + (ignoreMissing ? " ignoring" : "");
-      if (ignoreMissing) {
-        EXPECT_TRUE(Errors(*output).empty()) << where;
-        EXPECT_EQ(RenderRoot(*output),
-                  "[" + Plain(1) + (c.keepsFirstRecordOfNode1 ? ", " + Plain(5) : "") + "]")
-            << where;
-      } else {
-        EXPECT_EQ(Errors(*output),
-                  (std::vector<std::string>{"Unable to get IPMI System Event Log data : " + c.message}))
-            << where;
-        EXPECT_EQ(RenderRoot(*output), "(none)") << where;
-      }
-      EXPECT_TRUE(CallTexts("IpmiIfcOpenIpmiOpen(2)").empty()) << where;
-      EXPECT_EQ(CallTexts("IpmiIfcOpenIpmiOpen(1)").size(),
-                CallTexts("IpmiIfcCloseForCLI(1)").size() + (c.message.rfind("Access", 0) == 0 ? 1u : 0u))
-          << where;
-    }
-  }
+  const std::string first = "[" + Plain(1) + "]";
+  ExpectFailures(
+      *command,
+      [] {
+        state().nodes[0].sel = {MakeSelRecord(Event(1))};
+        state().nodes[1].sel = {MakeSelRecord(Event(5)), MakeSelRecord(Event(6))};
+        state().nodes[2].sel = {MakeSelRecord(Event(9))};
+      },
+      {}, "Unable to get IPMI System Event Log data : ",
+      {
+          {"open", [] { state().nodes[1].openResult = -1; }, "Access device /dev/ipmi1 failed", first},
+          {"sel info", [] { state().nodes[1].selInfoResult = -1; },
+           "No records or incompatible version or read failed :", first},
+          {"records",
+           [] {
+             state().throws["getSelData()"] = [] {
+               if (state().currentNode == 1) {
+                 throw std::runtime_error("reservation lost");
+               }
+             };
+           },
+           "reservation lost", first},
+          {"second record",
+           [] { state().throws["sel6.caption"] = [] { throw ostrelInt::CmpiStatus("bad entry"); }; },
+           "bad entry", "[" + Plain(1) + ", " + Plain(5) + "]"},
+      });
 }
 
 TEST_F(SelList, ForeignExceptionsPassOutAfterCloseAndUnlock) {
