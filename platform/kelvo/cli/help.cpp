@@ -120,8 +120,42 @@ void PrintNamespaceHelp(const NamespaceNode& node, const std::string& path, std:
   PrintChildren(node, path, out);
 }
 
+namespace {
+
+// What a command returns, in words, from the prototype it declares.
+std::string OutputShape(const MetaObj::MetaValue& prototype) {
+  using MetaObj::MetaKind;
+  auto fieldsOf = [](const MetaObj::MetaStruct& record) {
+    std::string names;
+    for (const auto& field : record.GetFields()) {
+      names += (names.empty() ? "" : ", ") + field.first;
+    }
+    return names.empty() ? std::string("no fields") : "fields: " + names;
+  };
+  switch (prototype.GetKind()) {
+    case MetaKind::Struct: {
+      const auto& record = static_cast<const MetaObj::MetaStruct&>(prototype);
+      return "one " + record.GetTypeName() + " record; " + fieldsOf(record);
+    }
+    case MetaKind::List: {
+      const auto& list = static_cast<const MetaObj::MetaList&>(prototype);
+      const auto* record = Format::RepresentativeRecord(list);
+      return record ? "a list of " + record->GetTypeName() + " records; " + fieldsOf(*record) : "a list";
+    }
+    case MetaKind::Bool:
+      return "true or false";
+    case MetaKind::Int:
+      return "a number";
+    case MetaKind::String:
+      break;
+  }
+  return "a text";
+}
+
+}  // namespace
+
 void PrintCommandHelp(const AutoCli::CommandSpec& command, const CallSpec::InputSpec& spec,
-                      const std::string& path, std::ostream& out) {
+                      const MetaObj::MetaValue* result, const std::string& path, std::ostream& out) {
   out << "Usage: " << kProgramName << " [GLOBAL OPTIONS]" << WithPath(path) << " [PARAMETERS]\n\n";
   if (!command.GetDescription().empty()) {
     out << command.GetDescription() << "\n\n";
@@ -142,6 +176,17 @@ void PrintCommandHelp(const AutoCli::CommandSpec& command, const CallSpec::Input
   const std::string& formatter = command.GetDefaultOutputFormatter();
   out << "\nOutput: formatter '" << (formatter.empty() ? "simple" : formatter) << "'; choose another with '"
       << kProgramName << " --formatter NAME" << WithPath(path) << "'.\n";
+  if (!command.GetDefaultOutputParameters().empty()) {
+    out << "Output parameters (change with '--format-param KEY=VALUE'):\n";
+    Rows rows;
+    for (const auto& parameter : command.GetDefaultOutputParameters()) {
+      rows.push_back({parameter.first, parameter.second});
+    }
+    PrintColumns(rows, out);
+  }
+  if (result) {
+    out << "Result: " << OutputShape(*result) << ".\n";
+  }
 }
 
 }  // namespace Cli

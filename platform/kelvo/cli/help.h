@@ -17,9 +17,11 @@ void PrintProgramHelp(const AutoCli::NamespaceNode& root, const Format::Formatte
                       std::ostream& out);
 // A namespace: its description and its children, aligned.
 void PrintNamespaceHelp(const AutoCli::NamespaceNode& node, const std::string& path, std::ostream& out);
-// A command: its description, its parameters and its default output.
+// A command: its description, its parameters, its default output and, when
+// result is given (the prototype from its output specification), the shape
+// and fields of what it returns.
 void PrintCommandHelp(const AutoCli::CommandSpec& command, const CallSpec::InputSpec& spec,
-                      const std::string& path, std::ostream& out);
+                      const MetaObj::MetaValue* result, const std::string& path, std::ostream& out);
 
 }  // namespace Cli
 }  // namespace Kelvo

@@ -71,7 +71,15 @@ void Program::CheckOutputOptions(const GlobalOptions& options) const {
 void Program::PrintHelp(const Invocation& invocation) {
   auto command = invocation.node->GetDispatcher();
   if (command && invocation.inputSpec) {
-    PrintCommandHelp(*command, *invocation.inputSpec, invocation.path, out_);
+    // The result's description is a help extra: a command that cannot
+    // describe it still gets its help printed.
+    std::shared_ptr<CallSpec::OutputSpec> outputSpec;
+    try {
+      outputSpec = command->GetOutputSpec();
+    } catch (const std::exception&) {
+    }
+    const MetaObj::MetaValue* result = outputSpec ? outputSpec->GetRootObject().get() : nullptr;
+    PrintCommandHelp(*command, *invocation.inputSpec, result, invocation.path, out_);
   } else if (invocation.path.empty()) {
     PrintProgramHelp(*root_, formatters_, out_);
   } else {

@@ -241,3 +241,52 @@ TEST(KelvoHelp, NamespacesAndCommandsShareOneAlignment) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(KelvoHelp, CommandHelpDescribesTheResultShape) {
+  struct Plain : public Kelvo::AutoCli::Command {
+    std::shared_ptr<CallSpec::InputSpec> GetInputSpecInternal() override {
+      return CallSpec::InputSpec::New();
+    }
+    std::shared_ptr<CallSpec::OutputSpec> GetOutputSpecInternal() override {
+      return CallSpec::OutputSpec::New();
+    }
+    void ExecuteInternal(const std::shared_ptr<CallSpec::Input>&,
+                         const std::shared_ptr<CallSpec::Output>&) override {}
+  };
+  auto record = Kelvo::MetaObj::MetaStruct::New("IpmiSEL");
+  record->SetField("Record Id", Kelvo::MetaObj::MetaInt::New());
+  record->SetField("When", Kelvo::MetaObj::MetaString::New());
+  const std::vector<std::pair<std::shared_ptr<Kelvo::MetaObj::MetaValue>, std::string>> cases = {
+      {Kelvo::MetaObj::MetaList::New(3, record),
+       "Result: a list of IpmiSEL records; fields: Record Id, When.\n"},
+      {record, "Result: one IpmiSEL record; fields: Record Id, When.\n"},
+      {Kelvo::MetaObj::MetaStruct::New("Empty"), "Result: one Empty record; no fields.\n"},
+      {Kelvo::MetaObj::MetaBool::New(), "Result: true or false.\n"},
+      {Kelvo::MetaObj::MetaList::New(3), "Result: a list.\n"},
+      {nullptr, ""},
+  };
+  Plain command;
+  command.SetDescription("Does it.");
+  command.SetDefaultOutputFormatter("table");
+  for (const auto& c : cases) {
+    std::ostringstream out;
+    Kelvo::Cli::PrintCommandHelp(command, *CallSpec::InputSpec::New(), c.first.get(), "a b", out);
+    EXPECT_EQ(out.str(),
+              "Usage: ostrelcli [GLOBAL OPTIONS] a b [PARAMETERS]\n\nDoes it.\n\nParameters: none.\n\n"
+              "Output: formatter 'table'; choose another with 'ostrelcli --formatter NAME a b'.\n" +
+                  c.second);
+  }
+  command.SetDefaultOutputParameter("header:IpmiSEL", "Record:%Record Id%");
+  command.SetDefaultOutputParameter("show-header", "true");
+  std::ostringstream out;
+  Kelvo::Cli::PrintCommandHelp(command, *CallSpec::InputSpec::New(), nullptr, "a b", out);
+  EXPECT_NE(out.str().find("'.\nOutput parameters (change with '--format-param KEY=VALUE'):\n"
+                           "  header:IpmiSEL  Record:%Record Id%\n"
+                           "  show-header     true\n"),
+            std::string::npos)
+      << out.str();
+}
+
+}  // namespace
