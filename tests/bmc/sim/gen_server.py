@@ -29,7 +29,7 @@ HSBP = 0xC0         # hot-swap backplane controller, a satellite on IPMB channel
 MFG_ID = 20974      # IANA enterprise number reported by Get Device ID (AMI)
 PRODUCT_ID = 0x0B2D
 
-# ---------------------------------------------------------------- helpers
+# ---------------------------------------------------------------- bytes and encodings
 
 
 def le16(v):
@@ -359,7 +359,7 @@ class Discrete:
         return lines
 
 
-# Bit helpers for discrete masks.
+# Masks of discrete state offsets.
 def bits(*offsets):
     v = 0
     for o in offsets:
