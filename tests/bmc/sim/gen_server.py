@@ -11,7 +11,8 @@ Outputs (next to this script):
   server.sel       SEL seed in ipmi_sim's persistence format (simctl copies it)
   server.lanparm   LAN parameters served through lan_config_program
   empty.emu        the same controllers and FRUs with an empty SDR repository
-  sensors.md       the sensor table that README.md includes
+  sensors.md       every sensor: owner, number, record, reading, state
+  sel.md           every SEL entry, field by field
 
   gen_server.py           write the files
   gen_server.py --check   exit 1 if any committed file differs from the output
@@ -888,6 +889,34 @@ def sensors_md():
     return "\n".join(rows) + "\n"
 
 
+def sel_md():
+    rows = ["| ID | record type | time stamp | generator | sensor type | sensor | "
+            "direction | reading type | event data |",
+            "|---|---|---|---|---|---|---|---|---|"]
+    for rid, d in sel_entries():
+        rtype = d[2]
+        if rtype >= 0xE0:
+            rows.append("| %d | %02Xh OEM, no time stamp | - | - | - | - | - | - | %s |"
+                        % (rid, rtype, " ".join("%02X" % b for b in d[3:])))
+            continue
+        ts = int.from_bytes(bytes(d[3:7]), "little")
+        when = ("%08Xh (pre-init)" % ts if ts < 0x20000000 else
+                datetime.datetime.fromtimestamp(ts, datetime.timezone.utc)
+                .strftime("%Y-%m-%dT%H:%M:%S"))
+        if rtype >= 0xC0:
+            rows.append("| %d | %02Xh OEM | %s | - | - | - | - | - | manufacturer %d, %s |"
+                        % (rid, rtype, when, int.from_bytes(bytes(d[7:10]), "little"),
+                           " ".join("%02X" % b for b in d[10:])))
+            continue
+        gen = "%02Xh%s" % (d[7], " (software ID)" if d[7] & 1 else "")
+        rows.append("| %d | 02h system event | %s | %s | %02Xh | %02Xh | %s | %02Xh | "
+                    "%02X %02X %02X |"
+                    % (rid, when, gen, d[10], d[11],
+                       "deassertion" if d[12] & 0x80 else "assertion", d[12] & 0x7F,
+                       d[13], d[14], d[15]))
+    return "\n".join(rows) + "\n"
+
+
 def outputs():
     return {
         "server.emu": emu_file(
@@ -900,6 +929,7 @@ def outputs():
         "server.lanparm": "# LAN parameters of channel 1, served through lan_config_program.\n"
         + "".join("%s:%s\n" % kv for kv in LAN_PARAMS),
         "sensors.md": sensors_md(),
+        "sel.md": sel_md(),
     }
 
 
