@@ -710,9 +710,9 @@ def sel_entries():
     threshold(t1, 0x22, FAN_T, 0, raw(0x22, 1680), thr(0x22, "lnc"))         # Fan3 low
     threshold(t1 + 95, 0x22, FAN_T, 0, raw(0x22, 4200), thr(0x22, "lnc"), False)
     threshold(t1 + 3600, 0x03, TEMP_T, 7, raw(0x03, 86), thr(0x03, "unc"))  # CPU1 hot
-    threshold(t1 + 3720, 0x03, TEMP_T, 7, raw(0x03, 80), thr(0x03, "unc"), False)
     threshold(t1 + 3650, 0x05, TEMP_T, 7, raw(0x05, -9), thr(0x05, "unc"))  # margin
     threshold(t1 + 3700, 0x05, TEMP_T, 7, raw(0x05, -20), thr(0x05, "unc"), False)
+    threshold(t1 + 3720, 0x03, TEMP_T, 7, raw(0x03, 80), thr(0x03, "unc"), False)
     threshold(t1 + 7200, 0x10, VOLT_T, 2, raw(0x10, 10.65), thr(0x10, "lc"))  # P12V sag
     threshold(t1 + 7201, 0x10, VOLT_T, 2, raw(0x10, 11.97), thr(0x10, "lc"), False)
     threshold(t1 + 9000, 0x32, CURR_T, 7, raw(0x32, 854), thr(0x32, "unc"))  # power
