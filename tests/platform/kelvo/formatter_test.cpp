@@ -422,3 +422,48 @@ TEST(KelvoFormatters, JsonReadsBackAsTheSameValue) {
 }
 
 }  // namespace
+
+namespace {
+
+// Structures inside structures: the model allows them, so every formatter
+// must cope even though commands rarely nest.
+TEST(KelvoFormatters, NestedStructuresIndentAndNest) {
+  using namespace kelvo_test::MetaObj;
+  auto lan = MetaStruct::New("Lan");
+  lan->SetField("Address", "192.0.2.1");
+  auto channels = MetaList::New(META_STRUCT);
+  for (int number : {1, 2}) {
+    auto channel = MetaStruct::New("Channel");
+    channel->SetField("Number", number);
+    channels->Add(channel);
+  }
+  auto bmc = MetaStruct::New("Bmc");
+  bmc->SetField("Name", "bmc0");
+  bmc->SetField("Lan", lan);
+  bmc->SetField("Channels", channels);
+  const Params heading = {{"header:Channel", "Channel %Number%"}};
+  EXPECT_EQ(Format("simple", *bmc, heading),
+            "Name:     bmc0\n"
+            "Lan:\n"
+            "  Address: 192.0.2.1\n"
+            "Channels:\n"
+            "  Channel 1\n"
+            "    Number: 1\n"
+            "\n"
+            "  Channel 2\n"
+            "    Number: 2\n");
+  EXPECT_EQ(Format("table", *bmc, heading),
+            "Field     Value\n"
+            "--------  ----------------------\n"
+            "Name      bmc0\n"
+            "Lan       Address=192.0.2.1\n"
+            "Channels  {Number=1}, {Number=2}\n");
+  EXPECT_EQ(Format("keyvalue", *bmc),
+            "Name=bmc0\nLan.Address=192.0.2.1\nChannels[0].Number=1\nChannels[1].Number=2\n");
+  EXPECT_EQ(
+      Format("json", *bmc),
+      "{\n  \"Name\": \"bmc0\",\n  \"Lan\": {\n    \"Address\": \"192.0.2.1\"\n  },\n"
+      "  \"Channels\": [\n    {\n      \"Number\": 1\n    },\n    {\n      \"Number\": 2\n    }\n  ]\n}\n");
+}
+
+}  // namespace
