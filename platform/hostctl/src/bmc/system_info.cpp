@@ -2,6 +2,7 @@
 
 #include "wire/payload.h"
 
+#include <algorithm>
 #include <stdexcept>
 
 namespace HostCtl {
@@ -42,9 +43,17 @@ std::string Ucs2ToUtf8(const Bytes& bytes) {
   return out;
 }
 
+// Drops the NUL padding some BMCs count in the length: whole zero units.
+void DropPadding(TextEncoding encoding, Bytes& bytes) {
+  const std::size_t unit = encoding == TextEncoding::kUnicode ? 2 : 1;
+  bytes.resize(bytes.size() / unit * unit);
+  while (bytes.size() >= unit && std::all_of(bytes.end() - static_cast<std::ptrdiff_t>(unit), bytes.end(),
+                                             [](std::uint8_t b) { return b == 0; }))
+    bytes.resize(bytes.size() - unit);
+}
+
 std::string TextOf(TextEncoding encoding, Bytes bytes) {
-  while (!bytes.empty() && bytes.back() == 0)
-    bytes.pop_back();  // padding some BMCs count in the length
+  DropPadding(encoding, bytes);
   switch (encoding) {
     case TextEncoding::kUtf8:
       return std::string(bytes.begin(), bytes.end());
