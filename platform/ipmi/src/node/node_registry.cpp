@@ -9,8 +9,11 @@
 namespace marlek {
 
 NodeRegistry& NodeRegistry::Instance() {
-  static NodeRegistry registry;
-  return registry;
+  // Never destroyed: a node still open when the process exits would close
+  // its session from the destructor, while libcrypto may already be gone.
+  // Such a session ends by the BMC's own timeout instead.
+  static NodeRegistry* const registry = new NodeRegistry;
+  return *registry;
 }
 
 std::shared_ptr<NodeContext> NodeRegistry::Find(int node) const {

@@ -40,16 +40,10 @@ std::vector<Response> RequestPipeline::Run(const std::vector<Request>& requests)
       Start(next++);
     if (inFlight_.empty())
       break;
-    if (wire_.AwaitArrival(*this, EarliestDeadline()))
-      continue;
-    const Clock::time_point now = Clock::now();
-    std::vector<std::uint32_t> expired;
-    for (const auto& [tag, entry] : inFlight_) {
-      if (entry.deadline <= now)
-        expired.push_back(tag);
-    }
-    for (std::uint32_t tag : expired)
-      Expire(tag);
+    // Deadlines are checked after every arrival too: a stream of unusable
+    // datagrams must not hold a request past its timeout.
+    wire_.AwaitArrival(*this, EarliestDeadline());
+    ExpireOverdue();
   }
   if (failedIndex_)
     throw ostrelInt::CmpiStatus(failure_);
@@ -120,6 +114,17 @@ void RequestPipeline::Expire(std::uint32_t tag) {
       failure_ += " (last packet rejected: " + lastRejected_ + ")";
   }
   inFlight_.erase(tag);
+}
+
+void RequestPipeline::ExpireOverdue() {
+  const Clock::time_point now = Clock::now();
+  std::vector<std::uint32_t> overdue;
+  for (const auto& [tag, entry] : inFlight_) {
+    if (entry.deadline <= now)
+      overdue.push_back(tag);
+  }
+  for (std::uint32_t tag : overdue)
+    Expire(tag);
 }
 
 RequestPipeline::Clock::time_point RequestPipeline::EarliestDeadline() const {

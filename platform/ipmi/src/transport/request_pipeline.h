@@ -39,7 +39,8 @@ class RequestPipeline {
     // Sends (or sends again) the entry's request.
     virtual void Transmit(const Request& request, const Entry& entry) = 0;
     // Waits until deadline for one arrival and hands it to the pipeline
-    // (Find, Answer, Reject); false when nothing arrived in time.
+    // (Find, Answer, Reject); false when nothing arrived in time. May
+    // return early (an interrupted wait) without harm.
     virtual bool AwaitArrival(RequestPipeline& pipeline, Clock::time_point deadline) = 0;
   };
 
@@ -66,6 +67,7 @@ class RequestPipeline {
   void Start(std::size_t index);
   void Transmit(Entry& entry);
   void Expire(std::uint32_t tag);
+  void ExpireOverdue();
   Clock::time_point EarliestDeadline() const;
 
   Wire& wire_;

@@ -172,5 +172,16 @@ TEST_F(NodeApiTest, SessionsAreClosedWithTheirNodes) {
   }
 }
 
+TEST_F(NodeApiTest, NodeLeftOpenAtExitClosesCleanly) {
+  // The session is closed while the process exits, after main returns.
+  EXPECT_EXIT(
+      {
+        if (Ipmi::IpmiIfcOpenIpmiOpen(0) != 0 || Ipmi::IpmiIfcInitForCLI(0) != 0)
+          std::_Exit(3);
+        std::exit(0);
+      },
+      ::testing::ExitedWithCode(0), "");
+}
+
 }  // namespace
 }  // namespace marlek

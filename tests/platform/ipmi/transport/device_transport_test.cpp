@@ -99,6 +99,13 @@ class ScriptedDriver : public IpmiDeviceIo {
     return 0;
   }
   int WaitReadable(int, std::chrono::milliseconds timeout) override {
+    if (floodUntil > std::chrono::steady_clock::now()) {
+      std::this_thread::sleep_for(std::chrono::milliseconds(1));
+      DriverAnswer event;
+      event.recvType = IPMI_ASYNC_EVENT_RECV_TYPE;
+      event.data = {0x00};
+      queue.push_front(event);
+    }
     if (!queue.empty())
       return 1;
     std::this_thread::sleep_for(timeout);
@@ -110,6 +117,7 @@ class ScriptedDriver : public IpmiDeviceIo {
   std::size_t received = 0;
   std::size_t maxOutstanding = 0;
   bool reverseOrder = false;
+  std::chrono::steady_clock::time_point floodUntil;  // events keep coming until then
   int sendErrno = 0;
   int opened = 0;
   int closed = 0;
@@ -265,6 +273,17 @@ TEST(DeviceTransportTest, RetriesAndTimeouts) {
     EXPECT_EQ(driver->sent.size(), c.expectedSends);
     EXPECT_EQ(transport->RequestCount(), c.expectedSends);
   }
+}
+
+TEST(DeviceTransportTest, StreamOfEventsDoesNotHoldARequestPastItsTimeout) {
+  auto driver = std::make_shared<ScriptedDriver>([](const SentRequest&) { return std::nullopt; });
+  driver->floodUntil = std::chrono::steady_clock::now() + std::chrono::seconds(3);
+  auto transport = DeviceTransport::Open("/dev/ipmi0", Fast(), driver);
+  const auto start = std::chrono::steady_clock::now();
+  EXPECT_THROW(transport->Send(Reading(1)), ostrelInt::CmpiStatus);
+  // Three attempts of 30 ms; the flood lasts far longer.
+  EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(1));
+  EXPECT_EQ(driver->sent.size(), 3u);
 }
 
 TEST(DeviceTransportTest, FailureIsReportedAfterTheRequestsBeforeIt) {
