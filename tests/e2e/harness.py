@@ -68,7 +68,7 @@ class Sim:
         proc = subprocess.run(
             ["ipmitool", "-I", "lanplus", "-C", "3", "-H", "127.0.0.1", "-p", str(self.ports[node]),
              "-U", "admin", "-f", pw, *args],
-            capture_output=True, text=True, timeout=COMMAND_TIMEOUT_S)
+            capture_output=True, text=True, errors="replace", timeout=COMMAND_TIMEOUT_S)
         if proc.returncode != 0:
             raise AssertionError("ipmitool %s failed: %s" % (" ".join(args), proc.stderr))
         return proc.stdout
