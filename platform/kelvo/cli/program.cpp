@@ -107,6 +107,14 @@ const Format::Formatter& Program::ChooseFormatter(const GlobalOptions& options,
 int Program::Execute(const GlobalOptions& options, const Invocation& invocation) {
   auto output = CallSpec::Output::New();
   try {
+    // Commands are asked for both specifications before they run.
+    invocation.command->GetOutputSpec();
+  } catch (const std::exception& error) {
+    err_ << kProgramName << ": '" << invocation.path << "' cannot declare its result: " << error.what()
+         << '\n';
+    return 1;
+  }
+  try {
     invocation.command->Execute(invocation.input, output);
   } catch (const std::exception& error) {
     err_ << kProgramName << ": '" << invocation.path << "' failed: " << error.what() << '\n';
