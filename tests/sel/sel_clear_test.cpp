@@ -18,12 +18,12 @@ using OstrelCli::Hardware::IpmiSelClear;
 
 const std::string kLogged = "syslog(" + std::to_string(LOG_WARNING) + ",IPMI SEL Cleared by CLI command)";
 
-class SelClear : public FakeIpmi::CommandTest {
+class SelClearCommand : public FakeIpmi::CommandTest {
  protected:
   std::shared_ptr<IpmiSelClear> command = IpmiSelClear::New();
 };
 
-TEST_F(SelClear, ClearsEveryNodeThenLogsOnceUnderTheLock) {
+TEST_F(SelClearCommand, ClearsEveryNodeThenLogsOnceUnderTheLock) {
   state().devices = {0, 1, 3};
   auto output = RunCommand(*command, {{"include-raw", "include-pretty-raw", "include-all-sensors"}, {}});
   EXPECT_TRUE(Errors(*output).empty());
@@ -41,14 +41,14 @@ TEST_F(SelClear, ClearsEveryNodeThenLogsOnceUnderTheLock) {
   EXPECT_TRUE(CallsWithoutLock().empty());
 }
 
-TEST_F(SelClear, NoNodeStillLogsAndSucceeds) {
+TEST_F(SelClearCommand, NoNodeStillLogsAndSucceeds) {
   auto output = RunCommand(*command);
   EXPECT_EQ(RenderRoot(*output), "true");
   EXPECT_EQ(CallTexts("syslog"), (std::vector<std::string>{kLogged}));
   EXPECT_TRUE(CallTexts("IpmiIfc").empty());
 }
 
-TEST_F(SelClear, FailedInitialisationAloneDoesNotStopTheClear) {
+TEST_F(SelClearCommand, FailedInitialisationAloneDoesNotStopTheClear) {
   state().nodes[2].initResult = 3;
   auto output = RunCommand(*command, {{}, {{"node", "2"}}});
   EXPECT_EQ(RenderRoot(*output), "true");
@@ -60,7 +60,7 @@ TEST_F(SelClear, FailedInitialisationAloneDoesNotStopTheClear) {
 
 // Nodes 0, 1 and 2; node 1 fails. Node 0 stays cleared, nothing is logged,
 // and ignore-missing still answers true.
-TEST_F(SelClear, FailureOfTheSecondNode) {
+TEST_F(SelClearCommand, FailureOfTheSecondNode) {
   ExpectFailures(
       *command, [] {}, {}, "Unable to clear IPMI System Event Log : ",
       {
@@ -76,7 +76,7 @@ TEST_F(SelClear, FailureOfTheSecondNode) {
   EXPECT_TRUE(CallTexts("syslog").empty());
 }
 
-TEST_F(SelClear, NodeValueErrorsTouchNoDevice) {
+TEST_F(SelClearCommand, NodeValueErrorsTouchNoDevice) {
   auto output = RunCommand(*command, {{}, {{"node", ""}}});
   EXPECT_EQ(Errors(*output),
             (std::vector<std::string>{"Unable to clear IPMI System Event Log : Expected an ordinal "
@@ -87,7 +87,7 @@ TEST_F(SelClear, NodeValueErrorsTouchNoDevice) {
   EXPECT_TRUE(state().calls.empty());
 }
 
-TEST_F(SelClear, ForeignExceptionsPassOutAfterCloseAndUnlock) {
+TEST_F(SelClearCommand, ForeignExceptionsPassOutAfterCloseAndUnlock) {
   state().throws["clearSel(0)"] = [] { throw FakeIpmi::ForeignError{"x"}; };
   EXPECT_THROW(RunCommand(*command, {{"ignore-missing"}, {{"node", "0"}}}), FakeIpmi::ForeignError);
   EXPECT_EQ(CallTexts("IpmiIfcCloseForCLI"), (std::vector<std::string>{"IpmiIfcCloseForCLI(0)"}));
