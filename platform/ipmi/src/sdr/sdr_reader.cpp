@@ -112,16 +112,40 @@ class SdrReader {
     return SdrRecord{header.recordId, header.sdrVersion, header.recordType, std::move(bytes)};
   }
 
+  // The whole record when it fits in one read. A controller that refuses a
+  // count it has answered before refuses reading past a record's end: it is
+  // read header first from then on.
   GetSdrChunk ReadFirstPiece(std::uint16_t id) {
-    if (!headerFirst_) {
+    while (!headerFirst_ && chunk_ > kSdrHeaderSize) {
+      const std::size_t count = chunk_;
       try {
-        return ReadPiece(id, 0, chunk_, false);
+        return ReadPiece(id, 0, count, false);
       } catch (const OversizedRead&) {
-        // This controller wants exact counts: header first from now on.
-        headerFirst_ = true;
+        if (count <= knownGood_)
+          headerFirst_ = true;
+        else
+          Shrink(count);
       }
     }
     return ReadPiece(id, 0, kSdrHeaderSize, true);
+  }
+
+  // The largest count that works is searched between the largest answered
+  // in full and the smallest refused, once per repository read.
+  void Shrink(std::size_t refused) {
+    if (refused <= knownGood_)
+      knownGood_ = 0;  // answered before, refused now: start the search again
+    tooLarge_ = std::min(tooLarge_, refused);
+    const std::size_t next = knownGood_ ? (knownGood_ + tooLarge_) / 2 : refused / 2;
+    chunk_ = std::max(limits_.minChunk, next);
+  }
+
+  void Answered(std::size_t count, std::size_t returned) {
+    if (returned < count)
+      return;  // cut at the record's end: says nothing about the limit
+    knownGood_ = std::max(knownGood_, count);
+    if (count == chunk_ && tooLarge_ > chunk_ + 1 && tooLarge_ != kUnknown)
+      chunk_ = (chunk_ + tooLarge_) / 2;  // probe upwards
   }
 
   SdrHeader DecodeHeader(std::uint16_t id, const std::vector<std::uint8_t>& data) {
@@ -150,8 +174,11 @@ class SdrReader {
           throw;
         answered = false;
       }
-      if (answered && r.Ok())
-        return Decode(id, r);
+      if (answered && r.Ok()) {
+        GetSdrChunk chunk = Decode(id, r);
+        Answered(count, chunk.data.size());
+        return chunk;
+      }
       if (answered && r.completionCode == kCcReservationCancelled)
         throw ReservationLost{};
       if (answered && r.completionCode == kCcNotPresent && id == kFirstSdrRecordId && offset == 0)
@@ -166,7 +193,7 @@ class SdrReader {
         throw ostrelInt::CmpiStatus(CommandFailureText(RecordLabel(id).c_str(), where_, r.completionCode));
       if (!shrink)
         throw OversizedRead{};
-      chunk_ = std::max(limits_.minChunk, std::min(chunk_, count) / 2);
+      Shrink(count);
       count = std::min(count, chunk_);
     }
   }
@@ -182,7 +209,10 @@ class SdrReader {
   Transport& transport_;
   std::string where_;
   SdrReadLimits limits_;
+  static constexpr std::size_t kUnknown = ~std::size_t{0};
   std::size_t chunk_ = 0;
+  std::size_t knownGood_ = 0;        // largest count answered in full
+  std::size_t tooLarge_ = kUnknown;  // smallest count refused
   bool headerFirst_ = false;
   std::uint16_t reservation_ = 0;
 };

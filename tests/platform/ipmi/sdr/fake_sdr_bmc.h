@@ -119,6 +119,8 @@ class FakeSdrBmc {
   std::size_t maxResponse = 255;
   // Largest Get SDR count honoured; larger ones get 0xCA (0 = any).
   std::size_t largestRead = 0;
+  // Refuses (0xCA) reads that reach past the end of a record.
+  bool strictEnd = false;
   // Next record IDs override (record index -> next ID), for broken chains.
   std::map<std::size_t, std::uint16_t> nextOverride;
   bool guid = true;
@@ -206,6 +208,8 @@ class FakeSdrBmc {
                                       static_cast<std::uint8_t>(next >> 8)};
     if (offset > rec.size())
       return Fail(0xc9);
+    if (strictEnd && offset + count > rec.size())
+      return Fail(0xca);
     const std::size_t n = std::min(count, rec.size() - offset);
     data.insert(data.end(), rec.begin() + offset, rec.begin() + offset + n);
     return Ok(data);

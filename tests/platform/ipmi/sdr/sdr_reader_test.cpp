@@ -79,12 +79,33 @@ TEST(ReadSdrRecords, OversizedReadsShrinkTheChunk) {
     bmc.getSdrFault = [&](const Request& r) -> std::uint8_t { return r.data.at(5) > 16 ? c.code : 0; };
     const auto records = ReadSdrRecords(*bmc.transport(), "node 0");
     EXPECT_EQ(Bytes(records), bmc.records) << c.name;
-    // After learning the limit, reads stay within it.
+    // The limit is found by halving, then searched between the largest count
+    // answered and the smallest refused; after that reads stay within it.
     std::size_t tooLarge = 0;
     for (const Request& r : bmc.transport()->Sent())
       tooLarge += r.command == 0x23 && r.data.at(5) > 16;
-    EXPECT_LE(tooLarge, 5u) << c.name;
+    EXPECT_LE(tooLarge, 8u) << c.name;
+    const auto& sent = bmc.transport()->Sent();
+    EXPECT_LE(sent.back().data.at(5), 16) << c.name;
+    EXPECT_GE(sent.back().data.at(5) + 0u,
+              std::min<std::size_t>(16, bmc.records.back().size() - sent.back().data.at(4)))
+        << c.name;
   }
+}
+
+TEST(ReadSdrRecords, ControllersThatRefuseReadingPastTheEndAreReadHeaderFirst) {
+  FakeSdrBmc bmc;
+  bmc.strictEnd = true;
+  AddThree(bmc);
+  for (int i = 0; i < 10; ++i) {
+    FullRecordSpec s;
+    s.recordId = static_cast<std::uint16_t>(0x30 + i);
+    s.id = "Sensor " + std::to_string(i);
+    bmc.AddRecord(FullRecord(s));
+  }
+  EXPECT_EQ(Bytes(ReadSdrRecords(*bmc.transport(), "node 0")), bmc.records);
+  // Once learned, each record costs a header read and one body read.
+  EXPECT_LE(GetSdrCount(bmc), 2 * bmc.records.size() + 10);
 }
 
 TEST(ReadSdrRecords, SilenceShrinksTheChunk) {

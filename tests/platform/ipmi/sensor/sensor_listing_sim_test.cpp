@@ -1,0 +1,91 @@
+// The library's SDR and sensor entry points against the project's simulated
+// server over RMCP+: request counts of a cold and a warm listing, the
+// repository record, and a server with an empty repository.
+#include "../crosscheck/sim_server.h"
+
+#include "node/node_context.h"
+
+#include <Ipmi/Ipmi.h>
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+
+namespace marlek {
+namespace {
+
+using crosscheck::HaveCommand;
+using crosscheck::SimServer;
+
+std::string SimCtl() {
+  return std::string(MARLEK_SOURCE_DIR) + "/tests/bmc/sim/simctl";
+}
+
+struct Listing {
+  std::size_t sensors = 0;
+  std::uint64_t requests = 0;
+  int sdrInfo = -1;
+  Ipmi::SdrRepositoryInfo info{};
+};
+
+// One `sdr list` worth of library calls on a freshly opened node 0.
+Listing ListOnce() {
+  Listing l;
+  EXPECT_EQ(Ipmi::IpmiIfcOpenIpmiOpen(0), 0);
+  EXPECT_EQ(Ipmi::IpmiIfcInitForCLI(0), 0);
+  NodeContext* node = FindOpenNode(0);
+  if (!node)
+    return l;
+  const std::uint64_t before = node->transport->RequestCount();
+  l.sdrInfo = Ipmi::IpmiIfcSdrGetInfo(0);
+  l.info = Ipmi::IpmiIfc::getSdr(0);
+  l.sensors = Ipmi::IpmiIfc::getSensors(0).size();
+  l.requests = node->transport->RequestCount() - before;
+  Ipmi::IpmiIfcOpenIpmiClose(0);
+  Ipmi::IpmiIfcCloseForCLI(0);
+  return l;
+}
+
+class SimulatedServer : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    if (!HaveCommand("ipmi_sim"))
+      GTEST_SKIP() << "ipmi_sim is not installed";
+  }
+  void Start(const std::string& emu) {
+    sim_ = std::make_unique<SimServer>(SimCtl(), emu);
+    ::setenv("MARLEK_IPMI_CONF", (sim_->dir() + "/marlek-ipmi.conf").c_str(), 1);
+  }
+  void TearDown() override {
+    ::unsetenv("MARLEK_IPMI_CONF");
+    sim_.reset();
+  }
+  std::unique_ptr<SimServer> sim_;
+};
+
+TEST_F(SimulatedServer, WarmListingNeedsAtMostThreeRequestsBeyondTheReadings) {
+  Start("");
+  const Listing cold = ListOnce();
+  ASSERT_GT(cold.sensors, 40u);
+  EXPECT_EQ(cold.sdrInfo, cold.info.recordCount);
+  EXPECT_EQ(cold.info.completionCode, 0);
+  EXPECT_EQ(cold.info.sdrVersion, 0x51);
+  // About one request per record plus one per sensor, and a few more.
+  EXPECT_LE(cold.requests, cold.info.recordCount * 2u + cold.sensors + 4u);
+
+  const Listing warm = ListOnce();
+  EXPECT_EQ(warm.sensors, cold.sensors);
+  EXPECT_LE(warm.requests, warm.sensors + 3u);
+  std::cout << "cold: " << cold.requests << " requests for " << cold.info.recordCount << " records and "
+            << cold.sensors << " sensors; warm: " << warm.requests << " requests\n";
+}
+
+TEST_F(SimulatedServer, EmptyRepositoryListsNoSensors) {
+  Start(std::string(MARLEK_SOURCE_DIR) + "/tests/bmc/sim/empty.emu");
+  const Listing l = ListOnce();
+  EXPECT_EQ(l.sdrInfo, 0);
+  EXPECT_EQ(l.sensors, 0u);
+  EXPECT_LE(l.requests, 2u);
+}
+
+}  // namespace
+}  // namespace marlek
