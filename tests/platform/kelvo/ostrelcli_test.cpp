@@ -209,9 +209,7 @@ TEST_F(OstrelcliRun, JsonOutputParses) {
   for (const char* command : {"sensors", "config", "clear", "empty"}) {
     RunResult result = RunDemo({"--formatter", "json", "hardware", "demo", command});
     ASSERT_EQ(result.exitStatus, 0);
-    auto check = kelvo_test::CheckWithPython(
-        "import runpy,sys; sys.argv=['json.tool']; runpy.run_module('json.tool', run_name='__main__')",
-        result.out);
+    auto check = kelvo_test::CheckWithJsonTool(result.out);
     EXPECT_EQ(check.first, 0) << command << ":\n" << result.out << check.second;
   }
 }

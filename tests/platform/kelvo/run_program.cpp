@@ -98,11 +98,23 @@ RunResult Run(const std::string& program, const std::vector<std::string>& args,
   return RunWithInput(program, args, env, "/dev/null", timeoutSeconds);
 }
 
-std::pair<int, std::string> CheckWithPython(const std::string& script, const std::string& text) {
+namespace {
+
+std::pair<int, std::string> RunPython(const std::vector<std::string>& args, const std::string& text) {
   TempDir scratch;
   std::string input = scratch.Write("input", text);
-  RunResult result = RunWithInput("/usr/bin/python3", {"-c", script}, {}, input, 60);
+  RunResult result = RunWithInput("/usr/bin/python3", args, {}, input, 60);
   return {result.exitStatus, result.err};
+}
+
+}  // namespace
+
+std::pair<int, std::string> CheckWithPython(const std::string& script, const std::string& text) {
+  return RunPython({"-c", script}, text);
+}
+
+std::pair<int, std::string> CheckWithJsonTool(const std::string& text) {
+  return RunPython({"-m", "json.tool"}, text);
 }
 
 TempDir::TempDir() {

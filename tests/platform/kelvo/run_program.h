@@ -22,6 +22,9 @@ RunResult Run(const std::string& program, const std::vector<std::string>& args,
 // Feeds text to "python3 -c script" on stdin; returns its exit status and
 // its standard error.
 std::pair<int, std::string> CheckWithPython(const std::string& script, const std::string& text);
+// Feeds text to "python3 -m json.tool"; returns its exit status and its
+// standard error.
+std::pair<int, std::string> CheckWithJsonTool(const std::string& text);
 
 // A directory removed with its content when the object goes.
 class TempDir {
