@@ -7,10 +7,9 @@
 namespace marlek {
 namespace {
 
+// The decoders read only the bytes; the other fields stay zero.
 SdrRecord Record(std::vector<std::uint8_t> bytes) {
   SdrRecord r;
-  r.recordId = static_cast<std::uint16_t>(bytes[0] | (bytes[1] << 8));
-  r.recordType = bytes[3];
   r.bytes = std::move(bytes);
   return r;
 }
