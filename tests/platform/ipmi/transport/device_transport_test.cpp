@@ -90,7 +90,8 @@ class ScriptedDriver : public IpmiDeviceIo {
     recv.msg.netfn = a.netFn;
     recv.msg.cmd = a.command;
     const std::size_t n = std::min<std::size_t>(a.data.size(), recv.msg.data_len);
-    std::memcpy(recv.msg.data, a.data.data(), n);
+    if (n)
+      std::memcpy(recv.msg.data, a.data.data(), n);
     recv.msg.data_len = static_cast<unsigned short>(n);
     if (n < a.data.size()) {
       errno = EMSGSIZE;
