@@ -27,5 +27,8 @@ void DumpRecord(std::stringstream& stream, char const* data, int length);
 // As DumpRecord, with a space after every byte.
 void DumpRecordPretty(std::stringstream& stream, char const* data, int length);
 
+// DumpRecord or DumpRecordPretty, for code that writes either form.
+using DumpFunction = void (*)(std::stringstream&, char const*, int);
+
 }  // namespace Hardware
 }  // namespace OstrelCli

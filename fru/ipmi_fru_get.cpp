@@ -18,8 +18,7 @@ namespace {
 using Kelvo::MetaObj::MetaList;
 using Kelvo::MetaObj::MetaStruct;
 
-std::string DumpHeader(const Ipmi::FruDeviceHeaderInfo& header,
-                       void (*dump)(std::stringstream&, char const*, int)) {
+std::string DumpHeader(const Ipmi::FruDeviceHeaderInfo& header, DumpFunction dump) {
   std::stringstream stream;
   dump(stream, reinterpret_cast<const char*>(&header), static_cast<int>(sizeof(header)));
   return stream.str();

@@ -22,8 +22,6 @@ using Kelvo::MetaObj::MetaList;
 using Kelvo::MetaObj::MetaString;
 using Kelvo::MetaObj::MetaStruct;
 
-using DumpFunction = void (*)(std::stringstream&, char const*, int);
-
 const char* const kRecordFields[] = {"Entity-Instance",
                                      "Type",
                                      "Part Name",

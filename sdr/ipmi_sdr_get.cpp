@@ -19,8 +19,7 @@ namespace {
 using Kelvo::MetaObj::MetaList;
 using Kelvo::MetaObj::MetaStruct;
 
-std::string DumpRepositoryInfo(const Ipmi::SdrRepositoryInfo& info,
-                               void (*dump)(std::stringstream&, char const*, int)) {
+std::string DumpRepositoryInfo(const Ipmi::SdrRepositoryInfo& info, DumpFunction dump) {
   std::stringstream stream;
   dump(stream, reinterpret_cast<const char*>(&info), static_cast<int>(sizeof(info)));
   return stream.str();

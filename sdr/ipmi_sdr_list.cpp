@@ -82,8 +82,7 @@ void RenderSensor(int node, const Ipmi::IpmiSensor& sensor, MetaStruct& row) {
 }
 
 // The sensor's SDR record as one dump, or "N/A" when it has none.
-std::string DumpRawRecord(const Ipmi::IpmiSensor& sensor,
-                          void (*dump)(std::stringstream&, char const*, int)) {
+std::string DumpRawRecord(const Ipmi::IpmiSensor& sensor, DumpFunction dump) {
   const char* data = nullptr;
   int length = 0;
   sensor.RawRecord(data, length);

@@ -23,7 +23,7 @@ using Kelvo::MetaObj::MetaStruct;
 // The dumps cover the Get SEL Info response, completion code first.
 constexpr int kSelInfoSize = 15;
 
-std::string DumpSelInfo(void (*dump)(std::stringstream&, char const*, int)) {
+std::string DumpSelInfo(DumpFunction dump) {
   const Ipmi::SelInfoRecord record = Ipmi::IpmiIfc::getRawSelHeader();
   std::stringstream stream;
   dump(stream, reinterpret_cast<const char*>(&record), kSelInfoSize);

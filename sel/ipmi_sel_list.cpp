@@ -27,7 +27,7 @@ using Kelvo::MetaObj::MetaStruct;
 // One SEL entry is 16 bytes.
 constexpr int kSelEntrySize = 16;
 
-std::string DumpEntry(const Ipmi::IpmiSelData& record, void (*dump)(std::stringstream&, char const*, int)) {
+std::string DumpEntry(const Ipmi::IpmiSelData& record, DumpFunction dump) {
   unsigned char entry[kSelEntrySize];
   std::memcpy(entry, record.raw, sizeof(entry));
   std::stringstream stream;
