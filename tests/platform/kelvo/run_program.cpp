@@ -4,6 +4,7 @@
 
 #include <fcntl.h>
 #include <signal.h>
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -70,6 +71,9 @@ RunResult RunWithInput(const std::string& program, const std::vector<std::string
     throw std::runtime_error("fork failed");
   }
   if (child == 0) {
+    // A child that aborts on purpose leaves no core file behind.
+    struct rlimit noCore {};
+    setrlimit(RLIMIT_CORE, &noCore);
     int in = open(inputPath.c_str(), O_RDONLY);
     int out = open(outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
     int err = open(errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
