@@ -22,7 +22,7 @@ class IPMI_API IpmiSensor {
   bool scanningDisabled() const;
   bool readingStateUnavailable() const;
   // True, with a CIM HealthState value in healthState, only for sensors whose
-  // reading carries health (documented in docs/sensor-health.md).
+  // reading carries health (documented in docs/sensors.md).
   virtual bool getHealthState(int& healthState) const;
   // True when the reading is a set of states rather than a number.
   virtual bool isDiscrete() const;
