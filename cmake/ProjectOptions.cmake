@@ -27,6 +27,6 @@ function(ostrel_set_rpath target rel)
     set(rp "$ORIGIN/${rel}")
   endif()
   set_target_properties(${target} PROPERTIES
-    BUILD_RPATH "${rp}" INSTALL_RPATH "${rp}" BUILD_WITH_INSTALL_RPATH OFF)
+    INSTALL_RPATH "${rp}" BUILD_WITH_INSTALL_RPATH ON)
   target_link_options(${target} PRIVATE "LINKER:--enable-new-dtags")
 endfunction()
