@@ -13,7 +13,9 @@ namespace {
 
 using Clock = RequestPipeline::Clock;
 
-constexpr std::size_t kMaxResponseData = 240;
+// System interfaces (KCS, BT) commonly carry 64 bytes or a little more;
+// readers start here and adapt.
+constexpr std::size_t kMaxResponseData = 64;
 constexpr int kMaxWindow = 32;
 
 std::string SystemError(const std::string& what) {

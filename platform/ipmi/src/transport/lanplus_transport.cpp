@@ -13,7 +13,9 @@
 namespace marlek {
 namespace {
 
-constexpr std::size_t kMaxResponseData = 240;
+// Enough for any SDR record in one read; larger reads are where BMCs most
+// often fail (or go silent), so readers start here and adapt.
+constexpr std::size_t kMaxResponseData = 128;
 constexpr int kMaxWindow = 32;  // well below the 64 request sequence numbers
 
 }  // namespace
