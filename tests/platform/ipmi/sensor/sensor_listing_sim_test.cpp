@@ -75,6 +75,14 @@ TEST_F(SimulatedServer, WarmListingNeedsAtMostThreeRequestsBeyondTheReadings) {
   const Listing warm = ListOnce();
   EXPECT_EQ(warm.sensors, cold.sensors);
   EXPECT_LE(warm.requests, warm.sensors + 3u);
+
+  // A damaged cache file is read past, the repository read again and the
+  // file rewritten.
+  crosscheck::RunCommand("for f in '" + sim_->dir() + "'/cache/*.cache; do printf garbage > \"$f\"; done");
+  const Listing repaired = ListOnce();
+  EXPECT_EQ(repaired.sensors, cold.sensors);
+  EXPECT_GT(repaired.requests, repaired.sensors + 3u);
+  EXPECT_LE(ListOnce().requests, warm.sensors + 3u);
   std::cout << "cold: " << cold.requests << " requests for " << cold.info.recordCount << " records and "
             << cold.sensors << " sensors; warm: " << warm.requests << " requests\n";
 }
