@@ -129,5 +129,27 @@ TEST(ExpandSharedSensors, NumericAndAlphaModifiers) {
   EXPECT_EQ(ExpandSharedSensors(*single)[0].idString, "Volt_P12V");
 }
 
+TEST(ExpandSharedSensors, TheSpecificationsWorkedExamples) {
+  // "Temp " shared by 3 sensors: numeric modifier from 5 gives Temp 5..7,
+  // alphabetic from 26 gives Temp AA..AC.
+  SensorRecord temp;
+  temp.recordType = 0x02;
+  temp.sensorNumber = 0x10;
+  temp.idString = "Temp ";
+  temp.sharing.count = 3;
+  temp.sharing.modifierOffset = 5;
+  std::vector<std::string> names;
+  for (const auto& s : ExpandSharedSensors(temp))
+    names.push_back(s.idString);
+  EXPECT_EQ(names, (std::vector<std::string>{"Temp 5", "Temp 6", "Temp 7"}));
+
+  temp.sharing.alphaModifier = true;
+  temp.sharing.modifierOffset = 26;
+  names.clear();
+  for (const auto& s : ExpandSharedSensors(temp))
+    names.push_back(s.idString);
+  EXPECT_EQ(names, (std::vector<std::string>{"Temp AA", "Temp AB", "Temp AC"}));
+}
+
 }  // namespace
 }  // namespace marlek
