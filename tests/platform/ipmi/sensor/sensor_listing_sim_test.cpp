@@ -87,6 +87,13 @@ TEST_F(SimulatedServer, WarmListingNeedsAtMostThreeRequestsBeyondTheReadings) {
             << cold.sensors << " sensors; warm: " << warm.requests << " requests\n";
 }
 
+TEST_F(SimulatedServer, NodesThatAreNotOpenFailClearly) {
+  EXPECT_EQ(Ipmi::IpmiIfcSdrGetInfo(0), -1);
+  EXPECT_EQ(Ipmi::IpmiIfcSdrGetInfo(-1), -1);
+  EXPECT_THROW(Ipmi::IpmiIfc::getSdr(0), ostrelInt::CmpiStatus);
+  EXPECT_THROW(Ipmi::IpmiIfc::getSensors(0), ostrelInt::CmpiStatus);
+}
+
 TEST_F(SimulatedServer, EmptyRepositoryListsNoSensors) {
   Start(std::string(MARLEK_SOURCE_DIR) + "/tests/bmc/sim/empty.emu");
   const Listing l = ListOnce();
