@@ -7,11 +7,10 @@
 #include "peer_output.h"
 #include "sim_server.h"
 
-#include "sdr/sdr_cache.h"
-#include "sensor/sensor_list.h"
+#include "sensor/sensor_impl.h"
 #include "sensor/sensor_states.h"
-#include "transport/lanplus_transport.h"
 
+#include <Ipmi/Ipmi.h>
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -393,17 +392,14 @@ TEST_P(CrossCheck, EverySensorAgreesWithThePeers) {
   }
   SimServer sim(SourceDir() + "/tests/bmc/sim/simctl", emu);
 
-  LanConfig config;
-  config.host = "127.0.0.1";
-  config.port = static_cast<std::uint16_t>(sim.port());
-  config.username = "admin";
-  config.password = sim.password();
-  std::shared_ptr<Transport> transport = LanPlusTransport::Open(config);
-  NodeContext node;
-  node.index = 0;
-  node.transport = transport;
-  node.State<SdrCacheSettings>().enabled = false;
-  const auto sensors = LoadSensors(node);
+  // Through the library's own entry points and the configuration simctl
+  // wrote, as the plug-in reaches it.
+  ::setenv("MARLEK_IPMI_CONF", (sim.dir() + "/marlek-ipmi.conf").c_str(), 1);
+  ASSERT_EQ(Ipmi::IpmiIfcOpenIpmiOpen(0), 0);
+  ASSERT_NE(Ipmi::IpmiIfcSdrGetInfo(0), -1);
+  const auto sensors = Ipmi::IpmiIfc::getSensors(0);
+  Ipmi::IpmiIfcOpenIpmiClose(0);
+  ::unsetenv("MARLEK_IPMI_CONF");
   ASSERT_FALSE(sensors.empty());
 
   const std::string target =
