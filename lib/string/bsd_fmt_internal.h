@@ -52,8 +52,13 @@ inline void BSDFmt_Put(BSDFmt_Output* out, const char* data, size_t len) {
   }
 }
 
-// Queues `count` blanks or zeros (nothing when count <= 0), 16 at a time.
-void BSDFmt_Pad(BSDFmt_Output* out, long long count, bool zeros);
+// Queues `count` blanks or zeros, 16 at a time.
+void BSDFmt_PadRun(BSDFmt_Output* out, long long count, bool zeros);
+inline void BSDFmt_Pad(BSDFmt_Output* out, long long count, bool zeros) {
+  if (count > 0) {
+    BSDFmt_PadRun(out, count, zeros);
+  }
+}
 
 // ---------------------------------------------------------------------------
 // Digits.
@@ -85,7 +90,9 @@ char* BSDFmt_GroupDigits(const char* digits, size_t n, char* endp, const BSDFmt_
 int BSDFmt_Exponent(char* p, int exp, int expchar);
 
 // Decimal digits of value as dtoa() makes them, into buf of bufSize bytes
-// instead of a new allocation. Returns false when the conversion fails.
+// instead of a new allocation; the digits after the point (mode 3) are
+// computed directly rather than through fcvt_r, to the same text. Returns
+// false when the conversion fails.
 bool BSDFmt_DigitsInto(double value, int mode, int ndigits, char* buf, size_t bufSize, int* decpt, int* sign,
                        char** rve);
 // Room the digit conversion needs.
@@ -137,8 +144,7 @@ struct BSDFmt_Spec {
   char conv;        // conversion character; '\0' when the format ended
 };
 
-// Parses the conversion after a '%'; returns the first character after it.
-const char* BSDFmt_ParseSpec(const char* p, BSDFmt_Spec* spec);
+// BSDFmt_ParseSpec, BSDFmt_AssignArgs and BSDFmt_ValueType: bsd_fmt_spec.h.
 
 // True when the spec names any argument by position.
 inline bool BSDFmt_IsPositional(const BSDFmt_Spec& s) {
@@ -186,15 +192,11 @@ void BSDFmt_GrowTypeTable(uint32_t** typeTable, int* tableSize, int needed, uint
 int BSDFmt_FindArguments(const char* fmt, va_list ap, BSDFmt_Arg** argTable,
                          BSDFmt_Arg staticTable[kBSDFmtStaticArgs]);
 
-// The argument numbers a spec uses, given the next sequential number; shared
-// by the scan above and the engine so that both count alike.
+// The argument numbers a spec uses (BSDFmt_AssignArgs).
 struct BSDFmt_ArgIndices {
   int width;  // 0: none
   int prec;   // 0: none
   int value;  // 0: none
 };
-BSDFmt_ArgIndices BSDFmt_AssignArgs(const BSDFmt_Spec& spec, int* next);
-// The type of the value argument of a spec, kArgUnused when it takes none.
-BSDFmt_ArgType BSDFmt_ValueType(const BSDFmt_Spec& spec);
 
 #endif  // OSTREL_LIB_STRING_BSD_FMT_INTERNAL_H

@@ -28,6 +28,18 @@ bool Grow(BSDFmt_Output* out, size_t need) {
   return true;
 }
 
+// Most pieces are a few bytes: a sign, a digit run, a literal between two
+// conversions. They are cheaper to copy in place than through memcpy.
+inline void CopyPiece(char* dst, const char* src, size_t n) {
+  if (n > 16) {
+    memcpy(dst, src, n);
+    return;
+  }
+  for (size_t i = 0; i < n; i++) {
+    dst[i] = src[i];
+  }
+}
+
 }  // namespace
 
 int BSDFmt_SFVWrite(BSDFmt_Output* out, const BSDFmt_Piece* pieces, int count, size_t len) {
@@ -48,7 +60,7 @@ int BSDFmt_SFVWrite(BSDFmt_Output* out, const BSDFmt_Piece* pieces, int count, s
   char* dst = out->buf + out->stored;
   for (int i = 0; i < count && room > 0; i++) {
     size_t n = pieces[i].len < room ? pieces[i].len : room;
-    memcpy(dst, pieces[i].data, n);
+    CopyPiece(dst, pieces[i].data, n);
     dst += n;
     room -= n;
   }
@@ -66,7 +78,7 @@ int BSDFmt_SPrint(BSDFmt_Output* out) {
   return rc;
 }
 
-void BSDFmt_Pad(BSDFmt_Output* out, long long count, bool zeros) {
+void BSDFmt_PadRun(BSDFmt_Output* out, long long count, bool zeros) {
   const char* table = zeros ? zeroes : blanks;
   while (count > kPadChunk) {
     BSDFmt_Put(out, table, kPadChunk);

@@ -11,6 +11,7 @@
 #include <strings.h>
 
 #include "lib/string/bsd_fmt_internal.h"
+#include "lib/string/bsd_fmt_spec.h"
 #include "lib/string/convert_utf.h"
 #include "lib/string/panic.h"
 #include "lib/string/utf8_boundary.h"
@@ -26,9 +27,43 @@ constexpr int kFractionDigitsMode = 3;
 // Decimal-point position that marks infinity and NaN.
 constexpr int kInfNanDecpt = 9999;
 
-struct Locale {
-  BSDFmt_Grouping grouping;  // groups null: no grouping
-  char decimalPoint;
+// Decimal point and thousands grouping. The locale entry reads them from
+// localeconv() when a conversion of the call first needs them.
+class Locale {
+ public:
+  static Locale Given(const char* grouping, char separator, const char* decimalPoint) {
+    Locale locale;
+    locale.Set(grouping, separator, decimalPoint);
+    return locale;
+  }
+  static Locale Current() { return Locale(); }
+
+  const BSDFmt_Grouping& grouping() {
+    Load();
+    return grouping_;
+  }
+  char decimalPoint() {
+    Load();
+    return decimalPoint_;
+  }
+
+ private:
+  void Load() {
+    if (!loaded_) {
+      const struct lconv* lc = localeconv();
+      Set(lc->grouping, lc->thousands_sep[0], lc->decimal_point);
+    }
+  }
+  void Set(const char* grouping, char separator, const char* decimalPoint) {
+    grouping_.groups = grouping != nullptr && *grouping != '\0' ? grouping : nullptr;
+    grouping_.separator = separator;
+    decimalPoint_ = decimalPoint != nullptr && *decimalPoint != '\0' ? *decimalPoint : '.';
+    loaded_ = true;
+  }
+
+  bool loaded_ = false;
+  BSDFmt_Grouping grouping_{nullptr, '\0'};  // groups null: no grouping
+  char decimalPoint_ = '.';
 };
 
 // Where arguments come from: the va_list in order until a conversion names
@@ -163,7 +198,9 @@ int Formatter::Run() {
   const char* p = fmt_;
   for (;;) {
     const char* literal = p;
-    p = strchrnul(p, '%');
+    while (*p != '%' && *p != '\0') {
+      p++;
+    }
     if (p > literal) {
       if (!Count(p - literal)) {
         return -1;
@@ -361,7 +398,7 @@ bool Formatter::EmitInteger(Field f, uintmax_t magnitude, char sign, int base, c
   char* cp = end;
   if (magnitude != 0 || f.prec != 0) {
     bool group = base == 10 && (f.flags & kFmtGroup) != 0;
-    cp = BSDFmt_UJToA(magnitude, end, base, alt && base == 8, xdigs, group ? &locale_.grouping : nullptr);
+    cp = BSDFmt_UJToA(magnitude, end, base, alt && base == 8, xdigs, group ? &locale_.grouping() : nullptr);
   } else if (alt && base == 8) {
     *--cp = '0';
   }
@@ -488,7 +525,8 @@ bool Formatter::EmitFloat(const BSDFmt_Spec& spec, Field f, int index) {
     negative = true;
     text++;
   }
-  if (decpt == kInfNanDecpt || strcasecmp(text, "inf") == 0 || strcasecmp(text, "nan") == 0) {
+  bool letters = (*text | 0x20) == 'i' || (*text | 0x20) == 'n';
+  if (decpt == kInfNanDecpt || (letters && (strcasecmp(text, "inf") == 0 || strcasecmp(text, "nan") == 0))) {
     return EmitInfNan(f, *text == 'n' || *text == 'N', negative, upper);
   }
 
@@ -513,7 +551,7 @@ bool Formatter::EmitFloat(const BSDFmt_Spec& spec, Field f, int index) {
   }
 
   SetLead(SignFor(f.flags, negative), nullptr);
-  one_[0] = locale_.decimalPoint;
+  one_[0] = locale_.decimalPoint();
   if (expForm) {
     // d.ddde+xx
     if (ndig == 0) {
@@ -544,12 +582,12 @@ bool Formatter::EmitFloat(const BSDFmt_Spec& spec, Field f, int index) {
     intShown = ndig < expt ? ndig : expt;
     intZeros = expt - intShown;
     intText = digits_;
-    if ((f.flags & kFmtGroup) && locale_.grouping.groups != nullptr) {
+    if ((f.flags & kFmtGroup) && locale_.grouping().groups != nullptr) {
       char whole[kBSDFmtDigitBufferSize];
       memcpy(whole, digits_, static_cast<size_t>(intShown));
       memset(whole + intShown, '0', static_cast<size_t>(intZeros));
       char* end = grouped_ + sizeof grouped_;
-      char* start = BSDFmt_GroupDigits(whole, static_cast<size_t>(expt), end, &locale_.grouping);
+      char* start = BSDFmt_GroupDigits(whole, static_cast<size_t>(expt), end, &locale_.grouping());
       intText = start;
       intShown = end - start;
       intZeros = 0;
@@ -624,11 +662,16 @@ char* BSDFmt_WCharToUTF8(const wchar_t* wcsarg, int prec) {
   return buf;
 }
 
-extern "C" {
+namespace {
 
-int bsd_vsnprintf_core(char** outbuf, const char* grouping, char thousandsSep, const char* decimalPoint,
-                       size_t size, const char* fmt, va_list ap) {
-  BSDFmt_Output out{};
+// The engine: output mode, then the whole format, then the NUL.
+int FormatWithLocale(char** outbuf, const Locale& locale, size_t size, const char* fmt, va_list ap) {
+  BSDFmt_Output out;  // the pending pieces need no clearing
+  out.error = false;
+  out.stored = 0;
+  out.pendingCount = 0;
+  out.pendingLen = 0;
+  out.allocMode = false;
   if (*outbuf == nullptr) {
     size_t fmtLen = strlen(fmt);
     out.allocMode = true;
@@ -641,11 +684,6 @@ int bsd_vsnprintf_core(char** outbuf, const char* grouping, char thousandsSep, c
     out.buf = *outbuf;
     out.size = size;
   }
-
-  Locale locale;
-  locale.grouping.groups = grouping != nullptr && *grouping != '\0' ? grouping : nullptr;
-  locale.grouping.separator = thousandsSep;
-  locale.decimalPoint = decimalPoint != nullptr && *decimalPoint != '\0' ? *decimalPoint : '.';
 
   int result;
   {
@@ -669,9 +707,17 @@ int bsd_vsnprintf_core(char** outbuf, const char* grouping, char thousandsSep, c
   return result;
 }
 
+}  // namespace
+
+extern "C" {
+
+int bsd_vsnprintf_core(char** outbuf, const char* grouping, char thousandsSep, const char* decimalPoint,
+                       size_t size, const char* fmt, va_list ap) {
+  return FormatWithLocale(outbuf, Locale::Given(grouping, thousandsSep, decimalPoint), size, fmt, ap);
+}
+
 int bsd_vsnprintf(char** outbuf, size_t size, const char* fmt, va_list ap) {
-  const struct lconv* lc = localeconv();
-  return bsd_vsnprintf_core(outbuf, lc->grouping, lc->thousands_sep[0], lc->decimal_point, size, fmt, ap);
+  return FormatWithLocale(outbuf, Locale::Current(), size, fmt, ap);
 }
 
 int bsd_vsnprintf_c_locale(char** outbuf, size_t size, const char* fmt, va_list ap) {

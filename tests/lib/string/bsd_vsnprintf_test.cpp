@@ -12,6 +12,7 @@
 #include <string.h>
 
 #include <climits>
+#include <random>
 #include <string>
 
 #include "lib/string/bsd_fmt_internal.h"
@@ -361,6 +362,41 @@ TEST(Dtoa, DigitsDecimalPointAndSign) {
   EXPECT_EQ("25", std::string(digits, rve));  // 0.250: the point before the first digit
   EXPECT_EQ(0, decpt);
   freedtoa(digits);
+}
+
+// The engine's own fixed-point digits must be fcvt_r's, byte for byte.
+TEST(Dtoa, EngineFixedDigitsMatchFcvtR) {
+  std::mt19937_64 rng(99);
+  const double specials[] = {0.0,   -0.0,       0.5,         1.5, 2.5,        0.05,     1e-7,      5e-324,
+                             1e308, 123456.789, 0.999999999, 9.5, -0.0000001, INFINITY, -INFINITY, NAN};
+  int mismatches = 0;
+  for (int i = 0; i < 200000; i++) {
+    double value;
+    if (i < 16 * 21) {
+      value = specials[i / 21];
+    } else {
+      uint64_t bits = rng();
+      memcpy(&value, &bits, sizeof value);
+      if (i % 2 == 0) {
+        value = static_cast<double>(static_cast<int64_t>(bits % 2000000) - 1000000) / 1024.0;
+      }
+    }
+    int ndigits = i % 21;
+    char ours[kBSDFmtDigitBufferSize];
+    char theirs[kBSDFmtDigitBufferSize];
+    int decpt[2] = {0, 0};
+    int sign[2] = {0, 0};
+    char* rve = nullptr;
+    ASSERT_TRUE(BSDFmt_DigitsInto(value, 3, ndigits, ours, sizeof ours, &decpt[0], &sign[0], &rve));
+    ASSERT_EQ(0, fcvt_r(value, ndigits, &decpt[1], &sign[1], theirs, sizeof theirs));
+    if (strcmp(ours, theirs) != 0 || decpt[0] != decpt[1] || sign[0] != sign[1]) {
+      if (++mismatches < 10) {
+        ADD_FAILURE() << value << " with " << ndigits << ": " << ours << "/" << decpt[0] << " vs " << theirs
+                      << "/" << decpt[1];
+      }
+    }
+  }
+  EXPECT_EQ(0, mismatches);
 }
 
 }  // namespace
