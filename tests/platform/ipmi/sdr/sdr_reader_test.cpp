@@ -134,6 +134,25 @@ TEST(ReadSdrRecords, CancelledReservationRestartsTheRecordWithTheSameResult) {
   EXPECT_EQ(bmc.reservations, 3);
 }
 
+TEST(ReadSdrRecords, BusyControllerIsAskedAgainBoundedly) {
+  FakeSdrBmc bmc;
+  AddThree(bmc);
+  int busy = 2;
+  bmc.getSdrFault = [&](const Request&) -> std::uint8_t { return busy-- > 0 ? 0xc0 : 0; };
+  EXPECT_EQ(Bytes(ReadSdrRecords(*bmc.transport(), "node 0")), bmc.records);
+
+  FakeSdrBmc always;
+  AddThree(always);
+  always.getSdrFault = [](const Request&) -> std::uint8_t { return 0xc0; };
+  try {
+    ReadSdrRecords(*always.transport(), "node 0");
+    FAIL() << "expected an error";
+  } catch (const ostrelInt::CmpiStatus& e) {
+    EXPECT_NE(e.msg().find("0xc0"), std::string::npos) << e.msg();
+  }
+  EXPECT_EQ(GetSdrCount(always), 4u);  // the first attempt and three more
+}
+
 TEST(ReadSdrRecords, EndlessCancellationIsABoundedError) {
   FakeSdrBmc bmc;
   bmc.SetMaxResponseData(12);
