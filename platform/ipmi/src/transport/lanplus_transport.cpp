@@ -26,6 +26,9 @@ class LanPlusTransport::Wire final : public RequestPipeline::Wire {
  public:
   Wire(LanPlusTransport& owner, bool count) : owner_(owner), count_(count) {}
 
+  // Sequence numbers go round in order, so one comes back only after 63
+  // others. A late answer to its earlier use is then older than the
+  // session sequence window and is dropped before it could be matched.
   std::uint32_t NewTag(const RequestPipeline& pipeline) override {
     for (;;) {
       const std::uint8_t seq = owner_.nextRqSeq_;

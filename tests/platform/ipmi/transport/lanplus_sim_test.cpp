@@ -88,7 +88,10 @@ TEST_F(LanPlusSimTest, SessionsOfEachSupportedSuiteReachTheBmc) {
   for (int suite : {3, 2, 1}) {
     SCOPED_TRACE("cipher suite " + std::to_string(suite));
     auto transport = LanPlusTransport::Open(Config(suite));
+    const auto sent = std::chrono::system_clock::now();
     const Response r = transport->Send(AppRequest(kGetDeviceId));
+    EXPECT_GE(r.receivedUsec,
+              std::chrono::duration_cast<std::chrono::microseconds>(sent.time_since_epoch()).count());
     ASSERT_TRUE(r.Ok()) << DescribeCompletionCode(r.completionCode);
     const DeviceIdentity id = DecodeDeviceId(r);
     EXPECT_EQ(id.deviceId, 0x20);
