@@ -310,6 +310,29 @@ TEST_F(SelCrossCheck, PropertiesAndClock) {
   EXPECT_NEAR(static_cast<double>(clock), static_cast<double>(peerClock), 5.0) << peer;
 }
 
+// sel get's calls come without an open node and with IpmiDevGuard held by
+// the caller: they reach node 0 on a connection of their own and never take
+// the guard (which is not recursive).
+TEST_F(SelCrossCheck, NodeLessCallsUseNodeZeroWithoutTheGuard) {
+  const Ipmi::SelInfoRecord openRaw = Ipmi::IpmiIfc::getRawSelHeader();
+  Ipmi::IpmiIfcOpenIpmiClose(0);
+  Ipmi::IpmiIfcCloseForCLI(0);
+  opened_ = false;
+
+  ASSERT_EQ(pthread_mutex_lock(&Ipmi::IpmiDevGuard), 0);
+  const std::int32_t clock = Ipmi::IpmiIfc::GetSelClock();
+  const auto info = Ipmi::GetSelInfo();
+  const Ipmi::SelInfoRecord raw = Ipmi::IpmiIfc::getRawSelHeader();
+  pthread_mutex_unlock(&Ipmi::IpmiDevGuard);
+
+  EXPECT_GT(clock, 0);
+  ASSERT_TRUE(info);
+  EXPECT_EQ(raw.completionCode, 0);
+  EXPECT_EQ(raw.entries, openRaw.entries);
+  EXPECT_EQ(info->getCurrentNumberOfRecords(), raw.entries);
+  EXPECT_EQ(Ipmi::IpmiIfcSelGetInfo(0, nullptr), -1) << "the node itself stays closed";
+}
+
 TEST_F(SelCrossCheck, ClearEmptiesTheSel) {
   ASSERT_GT(Ipmi::IpmiIfc::getSelData().size(), 0u);
   EXPECT_EQ(Ipmi::IpmiIfc::clearSel(0), 0);
