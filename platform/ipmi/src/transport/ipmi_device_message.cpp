@@ -2,6 +2,7 @@
 
 #include "wire/payload.h"
 
+#include <algorithm>
 #include <cstring>
 
 namespace marlek {

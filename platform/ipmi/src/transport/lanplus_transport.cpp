@@ -8,7 +8,6 @@
 #include <Ipmi/CmpiStatus.h>
 
 #include <algorithm>
-#include <cstdio>
 
 namespace marlek {
 namespace {
