@@ -9,7 +9,7 @@
 #include <cmath>
 #include <vector>
 
-#include "lib/string/bsd_vsnprintf.h"
+#include "fuzz/string/printf_oracle.h"
 #include "lib/string/convert_utf.h"
 #include "lib/string/str.h"
 
@@ -42,79 +42,9 @@ class Input {
 
 // --- Engine against glibc ----------------------------------------------------
 
-struct Formatted {
-  int result;
-  std::string text;
-  bool operator==(const Formatted& o) const { return result == o.result && text == o.text; }
-};
-
-Formatted Collect(int result, const char* buf, size_t size) {
-  if (size == 0) {
-    return {result, ""};
-  }
-  size_t stored = result >= 0 && static_cast<size_t>(result) < size ? static_cast<size_t>(result) : size - 1;
-  if (result < 0) {
-    stored = strnlen(buf, size - 1);
-  }
-  return {result, std::string(buf, stored)};
-}
-
-int GlibcFormat(char* buf, size_t size, const char* fmt, ...) {
-  va_list ap;
-  va_start(ap, fmt);
-  int result = vsnprintf(buf, size, fmt, ap);
-  va_end(ap);
-  return result;
-}
-
-int OurFormat(char* buf, size_t size, const char* fmt, ...) {
-  va_list ap;
-  va_start(ap, fmt);
-  int result = bsd_vsnprintf(&buf, size, fmt, ap);
-  va_end(ap);
-  return result;
-}
-
-constexpr size_t kBuf = 512;
-
-struct Ours {
-  template <typename... A>
-  Formatted operator()(const std::string& fmt, size_t size, A... args) const {
-    char buf[kBuf];
-    return Collect(OurFormat(buf, size, fmt.c_str(), args...), buf, size);
-  }
-};
-
-struct Glibc {
-  template <typename... A>
-  Formatted operator()(const std::string& fmt, size_t size, A... args) const {
-    char buf[kBuf];
-    return Collect(GlibcFormat(buf, size, fmt.c_str(), args...), buf, size);
-  }
-};
-
-struct Conversion {
-  char conv = 'd';
-  std::string flags;
-  std::string length;
-  int width = -1;  // literal width, -1: none
-  bool widthStar = false;
-  int widthArg = 0;
-  int prec = -2;  // -2: none, -1: "." alone
-  bool precStar = false;
-  int precArg = 0;
-};
-
-bool IsFloat(char c) {
-  return strchr("eEfFgG", c) != nullptr;
-}
-bool IsExponentStyle(char c) {
-  return strchr("eEgG", c) != nullptr;
-}
-
-Conversion ReadConversion(Input* in) {
+PrintfSpec ReadConversion(Input* in) {
   static const char kConvs[] = "diouxXcseEfFgG%";
-  Conversion c;
+  PrintfSpec c;
   c.conv = kConvs[in->Byte() % (sizeof kConvs - 1)];
   uint8_t flagBits = in->Byte();
   for (int i = 0; i < 6; i++) {
@@ -149,13 +79,13 @@ Conversion ReadConversion(Input* in) {
     c.precStar = true;
     c.precArg = static_cast<int>(in->Byte() % (limit + 4)) - 3;
   }
-  if (IsFloat(c.conv) && c.widthStar && c.widthArg < 0 && c.flags.find('0') != std::string::npos) {
+  if (IsFloatConversion(c.conv) && c.widthStar && c.widthArg < 0 && c.flags.find('0') != std::string::npos) {
     c.flags.erase(c.flags.find('0'), 1);  // glibc's positional path pads these on the right
   }
   static const char* const kIntLengths[] = {"", "hh", "h", "l", "ll", "L", "q", "j", "t", "z", "Z"};
   static const char* const kFloatLengths[] = {"", "l", "L", "ll", "q"};
   uint8_t l = in->Byte();
-  if (IsFloat(c.conv)) {
+  if (IsFloatConversion(c.conv)) {
     c.length = kFloatLengths[l % 5];
   } else if (c.conv == 'c' || c.conv == 's') {
     c.length = l % 4 == 0 ? "l" : "";
@@ -165,78 +95,12 @@ Conversion ReadConversion(Input* in) {
   return c;
 }
 
-std::string Render(const Conversion& c, bool positional) {
-  int stars = (c.widthStar ? 1 : 0) + (c.precStar ? 1 : 0);
-  int next = 1;
-  std::string out = "%";
-  if (positional && c.conv != '%') {
-    out += std::to_string(stars + 1) + "$";
-  }
-  out += c.flags;
-  if (c.widthStar) {
-    out += positional ? "*" + std::to_string(next++) + "$" : "*";
-  } else if (c.width >= 0) {
-    out += std::to_string(c.width);
-  }
-  if (c.precStar) {
-    out += positional ? ".*" + std::to_string(next++) + "$" : ".*";
-  } else if (c.prec == -1) {
-    out += ".";
-  } else if (c.prec >= 0) {
-    out += "." + std::to_string(c.prec);
-  }
-  std::string length = c.length;
-  if (positional && (length == "L" || length == "q") && !IsFloat(c.conv)) {
-    length = "ll";  // glibc reads an int for %n$Ld and %n$qd
-  }
-  return out + length + c.conv;
-}
-
-template <typename Engine, typename V>
-Formatted WithStars(Engine engine, const Conversion& c, const std::string& fmt, size_t size, V v) {
-  if (c.widthStar && c.precStar) {
-    return engine(fmt, size, c.widthArg, c.precArg, v);
-  }
-  if (c.widthStar || c.precStar) {
-    return engine(fmt, size, c.widthStar ? c.widthArg : c.precArg, v);
-  }
-  return engine(fmt, size, v);
-}
-
-// The value glibc must format to show the digits of ecvt_r, which the
-// engine's e and g use. False when no double has those digits (subnormal
-// values have too few bits to take any 15-digit text back).
-bool SameDigits(const Conversion& c, double value, double* same) {
-  *same = value;
-  if (!std::isfinite(value) || value == 0 || !IsExponentStyle(c.conv)) {
-    return true;
-  }
-  int prec = c.prec == -2 ? 6 : c.prec == -1 ? 0 : c.prec;
-  int ndigits = c.conv == 'e' || c.conv == 'E' ? prec + 1 : (prec == 0 ? 1 : prec);
-  char digits[400];
-  char again[400];
-  int decpt = 0;
-  int decptAgain = 0;
-  int sign = 0;
-  if (ecvt_r(value, ndigits, &decpt, &sign, digits, sizeof digits) != 0) {
-    return false;
-  }
-  std::string text = std::string(sign ? "-" : "") + "0." + digits + "e" + std::to_string(decpt);
-  *same = strtod(text.c_str(), nullptr);
-  if (std::isinf(*same)) {
-    *same = value;  // rounded up past the largest double: exact rounding agrees
-    return true;
-  }
-  return ecvt_r(*same, ndigits, &decptAgain, &sign, again, sizeof again) == 0 && strcmp(digits, again) == 0 &&
-         decpt == decptAgain;
-}
-
 std::string Describe(const std::string& fmt, size_t size, const Formatted& ours, const Formatted& glibc) {
   return fmt + " size " + std::to_string(size) + ": ours [" + ours.text + "] " + std::to_string(ours.result) +
          ", glibc [" + glibc.text + "] " + std::to_string(glibc.result);
 }
 
-std::string CompareOne(const Conversion& c, const std::string& fmt, size_t size, uint64_t bits,
+std::string CompareOne(const PrintfSpec& c, const std::string& fmt, size_t size, uint64_t bits,
                        const std::string& text, const std::wstring& wide) {
   Formatted ours;
   Formatted glibc;
@@ -247,37 +111,37 @@ std::string CompareOne(const Conversion& c, const std::string& fmt, size_t size,
     glibc = Glibc()(fmt, size);
   } else if (c.conv == 'c') {
     int v = wideLength ? static_cast<int>(bits % 127) + 1 : static_cast<int>(bits & 0xFF);
-    ours = WithStars(Ours(), c, fmt, size, v);
-    glibc = WithStars(Glibc(), c, fmt, size, v);
+    ours = WithStars(Ours(), c, fmt, size, false, v);
+    glibc = WithStars(Glibc(), c, fmt, size, false, v);
   } else if (c.conv == 's' && wideLength) {
-    ours = WithStars(Ours(), c, fmt, size, wide.c_str());
-    glibc = WithStars(Glibc(), c, fmt, size, wide.c_str());
+    ours = WithStars(Ours(), c, fmt, size, false, wide.c_str());
+    glibc = WithStars(Glibc(), c, fmt, size, false, wide.c_str());
   } else if (c.conv == 's') {
-    ours = WithStars(Ours(), c, fmt, size, text.c_str());
-    glibc = WithStars(Glibc(), c, fmt, size, text.c_str());
-  } else if (IsFloat(c.conv)) {
+    ours = WithStars(Ours(), c, fmt, size, false, text.c_str());
+    glibc = WithStars(Glibc(), c, fmt, size, false, text.c_str());
+  } else if (IsFloatConversion(c.conv)) {
     double d;
     memcpy(&d, &bits, sizeof d);
     if (std::isnan(d)) {
       d = static_cast<double>(bits >> 12);  // NaN signs differ on purpose
     }
     double forGlibc;
-    if (!SameDigits(c, d, &forGlibc)) {
+    if (!SameDigitsForGlibc(c, d, &forGlibc)) {
       return "";  // no way to show glibc the same digits
     }
     if (c.length == "L" || c.length == "ll" || c.length == "q") {
-      ours = WithStars(Ours(), c, fmt, size, static_cast<long double>(d));
-      glibc = WithStars(Glibc(), c, fmt, size, static_cast<long double>(forGlibc));
+      ours = WithStars(Ours(), c, fmt, size, false, static_cast<long double>(d));
+      glibc = WithStars(Glibc(), c, fmt, size, false, static_cast<long double>(forGlibc));
     } else {
-      ours = WithStars(Ours(), c, fmt, size, d);
-      glibc = WithStars(Glibc(), c, fmt, size, forGlibc);
+      ours = WithStars(Ours(), c, fmt, size, false, d);
+      glibc = WithStars(Glibc(), c, fmt, size, false, forGlibc);
     }
   } else if (narrow) {
-    ours = WithStars(Ours(), c, fmt, size, static_cast<int>(bits));
-    glibc = WithStars(Glibc(), c, fmt, size, static_cast<int>(bits));
+    ours = WithStars(Ours(), c, fmt, size, false, static_cast<int>(bits));
+    glibc = WithStars(Glibc(), c, fmt, size, false, static_cast<int>(bits));
   } else {
-    ours = WithStars(Ours(), c, fmt, size, static_cast<long long>(bits));
-    glibc = WithStars(Glibc(), c, fmt, size, static_cast<long long>(bits));
+    ours = WithStars(Ours(), c, fmt, size, false, static_cast<long long>(bits));
+    glibc = WithStars(Glibc(), c, fmt, size, false, static_cast<long long>(bits));
   }
   return ours == glibc ? "" : Describe(fmt, size, ours, glibc);
 }
@@ -496,8 +360,8 @@ std::string CheckOneSize(const std::string& text, size_t size, bool wellFormed,
 
 std::string CheckEngineAgainstGlibc(const uint8_t* data, size_t size) {
   Input in(data, size);
-  Conversion c = ReadConversion(&in);
-  static const size_t kSizes[] = {kBuf, kBuf, kBuf, 0, 1, 2, 5, 16};
+  PrintfSpec c = ReadConversion(&in);
+  static const size_t kSizes[] = {kOracleBufferSize, kOracleBufferSize, kOracleBufferSize, 0, 1, 2, 5, 16};
   size_t bufSize = kSizes[in.Byte() % 8];
   uint64_t bits = in.Word();
   // Text arguments: printable ASCII, where the C locale and UTF-8 agree.
@@ -508,9 +372,9 @@ std::string CheckEngineAgainstGlibc(const uint8_t* data, size_t size) {
     }
   }
   std::wstring wide(text.begin(), text.end());
-  std::string failure = CompareOne(c, "<" + Render(c, false) + ">", bufSize, bits, text, wide);
+  std::string failure = CompareOne(c, "<" + RenderSpec(c, false, false) + ">", bufSize, bits, text, wide);
   if (failure.empty()) {
-    failure = CompareOne(c, "<" + Render(c, true) + ">", bufSize, bits, text, wide);
+    failure = CompareOne(c, "<" + RenderSpec(c, true, false) + ">", bufSize, bits, text, wide);
   }
   return failure;
 }

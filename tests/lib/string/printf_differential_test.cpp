@@ -20,66 +20,15 @@
 #include <string>
 #include <vector>
 
-#include "lib/string/bsd_vsnprintf.h"
+#include "fuzz/string/printf_oracle.h"
 
 namespace {
 
-// --- The two engines behind one call shape --------------------------------
-
-struct Outcome {
-  int result;
-  std::string text;  // the stored bytes
-  bool operator==(const Outcome& o) const { return result == o.result && text == o.text; }
-};
-
-Outcome Collect(int result, const char* buf, size_t size) {
-  size_t stored = 0;
-  if (size > 0) {
-    stored = strnlen(buf, size - 1);
-    if (result >= 0 && static_cast<size_t>(result) < size) {
-      stored = static_cast<size_t>(result);  // %c of 0 stores a NUL inside
-    } else if (result >= 0) {
-      stored = size - 1;
-    }
-  }
-  return {result, std::string(buf, stored)};
-}
-
-int GlibcFormat(char* buf, size_t size, const char* fmt, ...) {
-  va_list ap;
-  va_start(ap, fmt);
-  int result = vsnprintf(buf, size, fmt, ap);
-  va_end(ap);
-  return result;
-}
-
-int OurFormat(char* buf, size_t size, const char* fmt, ...) {
-  va_list ap;
-  va_start(ap, fmt);
-  int result = bsd_vsnprintf(&buf, size, fmt, ap);
-  va_end(ap);
-  return result;
-}
-
-constexpr size_t kBig = 512;
-
-struct Ours {
-  template <typename... A>
-  Outcome operator()(const std::string& fmt, size_t size, A... args) const {
-    char buf[kBig];
-    memset(buf, 'Z', sizeof buf);
-    return Collect(OurFormat(buf, size, fmt.c_str(), args...), buf, size);
-  }
-};
-
-struct Glibc {
-  template <typename... A>
-  Outcome operator()(const std::string& fmt, size_t size, A... args) const {
-    char buf[kBig];
-    memset(buf, 'Z', sizeof buf);
-    return Collect(GlibcFormat(buf, size, fmt.c_str(), args...), buf, size);
-  }
-};
+using ostrel_fuzz::Glibc;
+using ostrel_fuzz::Ours;
+using Outcome = ostrel_fuzz::Formatted;
+using ostrel_fuzz::PrintfSpec;
+constexpr size_t kBig = ostrel_fuzz::kOracleBufferSize;
 
 // --- Values -----------------------------------------------------------------
 
@@ -143,16 +92,7 @@ const wchar_t* const kWideStrings[] = {L"", L"w", L"wide text"};
 
 // --- Generated conversions --------------------------------------------------
 
-struct Spec {
-  std::string flags;
-  int width = -1;  // -1: none
-  bool widthStar = false;
-  int widthArg = 0;
-  int prec = -2;  // -2: none, -1: "." alone
-  bool precStar = false;
-  int precArg = 0;
-  std::string length;
-  char conv = 'd';
+struct Spec : PrintfSpec {
   Value value;
 };
 
@@ -298,63 +238,8 @@ class Generator {
   std::mt19937 rng_;
 };
 
-// The spec as a format. positional: "%3$-*1$.*2$d" with the value last, or,
-// valueFirst, "%1$-*2$.*3$d" with the value first.
 std::string Render(const Spec& s, bool positional, bool valueFirst) {
-  int stars = (s.widthStar ? 1 : 0) + (s.precStar ? 1 : 0);
-  int next = valueFirst ? 2 : 1;
-  std::string out = "%";
-  if (positional && s.conv != '%') {
-    out += std::to_string(valueFirst ? 1 : stars + 1) + "$";
-  }
-  out += s.flags;
-  if (s.widthStar) {
-    out += positional ? "*" + std::to_string(next++) + "$" : "*";
-  } else if (s.width >= 0) {
-    out += std::to_string(s.width);
-  }
-  if (s.precStar) {
-    out += positional ? ".*" + std::to_string(next++) + "$" : ".*";
-  } else if (s.prec == -1) {
-    out += ".";
-  } else if (s.prec >= 0) {
-    out += "." + std::to_string(s.prec);
-  }
-  std::string length = s.length;
-  if (positional && (length == "L" || length == "q") && strchr("diouxX", s.conv) != nullptr) {
-    length = "ll";  // see the differences table
-  }
-  return out + length + s.conv;
-}
-
-// The value glibc should format so that its digits are those of the C
-// library's ecvt_r, which the engine's e and g conversions use: ecvt_r
-// rounds after scaling, printf rounds exactly, and they can disagree in the
-// last digit. With at most 15 digits the decimal text round-trips, except
-// for subnormal values: false when no double shows the same digits.
-bool SameDigitsForGlibc(const Spec& s, double value, double* same) {
-  *same = value;
-  if (!std::isfinite(value) || value == 0) {
-    return true;
-  }
-  int prec = s.prec == -2 ? 6 : s.prec == -1 ? 0 : s.prec;
-  int ndigits = (s.conv == 'e' || s.conv == 'E') ? prec + 1 : (prec == 0 ? 1 : prec);
-  char digits[400];
-  char again[400];
-  int decpt = 0;
-  int decptAgain = 0;
-  int sign = 0;
-  if (ecvt_r(value, ndigits, &decpt, &sign, digits, sizeof digits) != 0) {
-    return false;
-  }
-  std::string text = std::string(sign ? "-" : "") + "0." + digits + "e" + std::to_string(decpt);
-  *same = strtod(text.c_str(), nullptr);
-  if (std::isinf(*same)) {
-    *same = value;  // rounded up past the largest double: exact rounding agrees
-    return true;
-  }
-  return ecvt_r(*same, ndigits, &decptAgain, &sign, again, sizeof again) == 0 && strcmp(digits, again) == 0 &&
-         decpt == decptAgain;
+  return ostrel_fuzz::RenderSpec(s, positional, valueFirst);
 }
 
 struct Mismatch {
@@ -385,7 +270,8 @@ class DifferentialRun {
         break;
       case Kind::kDouble: {
         double forGlibc = s.value.d;
-        if (IsExponentStyle(s.conv) && !SameDigitsForGlibc(s, s.value.d, &forGlibc)) {
+        if (ostrel_fuzz::IsExponentStyle(s.conv) &&
+            !ostrel_fuzz::SameDigitsForGlibc(s, s.value.d, &forGlibc)) {
           return;
         }
         Both(s, fmt, size, valueFirst, s.value.d, forGlibc, &ours, &glibc);
@@ -393,7 +279,8 @@ class DifferentialRun {
       }
       case Kind::kLongDouble: {
         double forGlibc = s.value.d;
-        if (IsExponentStyle(s.conv) && !SameDigitsForGlibc(s, s.value.d, &forGlibc)) {
+        if (ostrel_fuzz::IsExponentStyle(s.conv) &&
+            !ostrel_fuzz::SameDigitsForGlibc(s, s.value.d, &forGlibc)) {
           return;
         }
         Both(s, fmt, size, valueFirst, static_cast<long double>(s.value.d),
@@ -432,27 +319,11 @@ class DifferentialRun {
   }
 
  private:
-  static bool IsExponentStyle(char conv) { return conv == 'e' || conv == 'E' || conv == 'g' || conv == 'G'; }
-
   template <typename V>
   static void Both(const Spec& s, const std::string& fmt, size_t size, bool valueFirst, V ourValue,
                    V glibcValue, Outcome* ours, Outcome* glibc) {
-    *ours = WithStars(Ours(), s, fmt, size, valueFirst, ourValue);
-    *glibc = WithStars(Glibc(), s, fmt, size, valueFirst, glibcValue);
-  }
-
-  template <typename Engine, typename V>
-  static Outcome WithStars(Engine engine, const Spec& s, const std::string& fmt, size_t size, bool valueFirst,
-                           V v) {
-    if (s.widthStar && s.precStar) {
-      return valueFirst ? engine(fmt, size, v, s.widthArg, s.precArg)
-                        : engine(fmt, size, s.widthArg, s.precArg, v);
-    }
-    if (s.widthStar || s.precStar) {
-      int star = s.widthStar ? s.widthArg : s.precArg;
-      return valueFirst ? engine(fmt, size, v, star) : engine(fmt, size, star, v);
-    }
-    return engine(fmt, size, v);
+    *ours = ostrel_fuzz::WithStars(Ours(), s, fmt, size, valueFirst, ourValue);
+    *glibc = ostrel_fuzz::WithStars(Glibc(), s, fmt, size, valueFirst, glibcValue);
   }
 
   long cases_ = 0;
