@@ -21,6 +21,7 @@ constexpr std::uint8_t kCcNotPresent = 0xcb;
 constexpr std::uint8_t kCcCannotReturnBytes = 0xca;
 constexpr std::uint8_t kCcUnspecified = 0xff;
 constexpr std::size_t kLargestCount = 0xfe;  // 0xFF asks for "the whole record"
+constexpr std::size_t kLargestOffset = 0xff;
 
 struct ReservationLost {};
 struct EmptyRepository {};
@@ -100,6 +101,9 @@ class SdrReader {
     if (bytes.size() > total)
       bytes.resize(total);
     while (bytes.size() < total) {
+      if (bytes.size() > kLargestOffset)
+        throw ostrelInt::CmpiStatus(RecordLabel(id) + " failed on " + where_ + ": a record of " +
+                                    std::to_string(total) + " bytes cannot be read in offsets of one byte");
       const std::size_t want = std::min(chunk_, total - bytes.size());
       GetSdrChunk piece = ReadPiece(id, bytes.size(), want, true);
       if (piece.data.empty())

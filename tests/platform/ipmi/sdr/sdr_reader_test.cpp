@@ -221,6 +221,28 @@ TEST(ReadSdrRecords, ShortAnswersAreClearErrors) {
   EXPECT_THROW(ReadSdrRecords(*noReservation, "node 0"), ostrelInt::CmpiStatus);
 }
 
+TEST(ReadSdrRecords, RecordsLongerThanOneByteOffsetsAreAClearError) {
+  FakeSdrBmc bmc;
+  bmc.SetMaxResponseData(34);
+  std::vector<std::uint8_t> huge(5 + 255, 0x41);
+  huge[0] = 0x01;
+  huge[1] = 0x00;
+  huge[3] = 0xc0;
+  huge[4] = 255;
+  bmc.AddRecord(huge);
+  try {
+    ReadSdrRecords(*bmc.transport(), "node 0");
+    FAIL() << "expected an error";
+  } catch (const ostrelInt::CmpiStatus& e) {
+    EXPECT_NE(e.msg().find("260 bytes"), std::string::npos) << e.msg();
+  }
+  for (const Request& r : bmc.transport()->Sent()) {
+    if (r.command == 0x23) {
+      EXPECT_LE(r.data.at(4) + r.data.at(5), 260);
+    }
+  }
+}
+
 TEST(ReadSdrRecords, EmptyRepositoryHasNoRecords) {
   FakeSdrBmc bmc;
   EXPECT_TRUE(ReadSdrRecords(*bmc.transport(), "node 0").empty());
