@@ -66,20 +66,12 @@ FruDeviceHeaderInfo IpmiIfc::getFruDeviceHeader(int node) {
   marlek::NodeContext& context = marlek::RequireOpenNode(node);
   const marlek::Response response =
       context.transport->Send(marlek::fru::GetFruInventoryAreaInfoRequest(marlek::Target{}, 0));
-  FruDeviceHeaderInfo header{};
-  header.statusByte = response.completionCode;
-  header.deviceId = 0;
-  if (response.Ok()) {
-    try {
-      const marlek::fru::InventoryAreaInfo info = marlek::fru::DecodeInventoryAreaInfo(response.data);
-      header.areaSize = info.size;
-      header.accessByte = info.accessByte;
-    } catch (const marlek::TruncatedPayload& e) {
-      throw ostrelInt::CmpiStatus("Get FRU Inventory Area Info on " + context.transport->Describe() +
-                                  " failed: " + e.what());
-    }
+  try {
+    return marlek::fru::MakeDeviceHeader(0, response);
+  } catch (const marlek::TruncatedPayload& e) {
+    throw ostrelInt::CmpiStatus("Get FRU Inventory Area Info on " + context.transport->Describe() +
+                                " failed: " + e.what());
   }
-  return header;
 }
 
 }  // namespace Ipmi

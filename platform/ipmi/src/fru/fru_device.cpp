@@ -165,6 +165,18 @@ std::string DescribeDevice(const FruDeviceAddress& address) {
   return text;
 }
 
+Ipmi::FruDeviceHeaderInfo MakeDeviceHeader(std::uint8_t deviceId, const Response& response) {
+  Ipmi::FruDeviceHeaderInfo header{};
+  header.statusByte = response.completionCode;
+  header.deviceId = deviceId;
+  if (response.Ok()) {
+    const InventoryAreaInfo info = DecodeInventoryAreaInfo(response.data);
+    header.areaSize = info.size;
+    header.accessByte = info.accessByte;
+  }
+  return header;
+}
+
 std::vector<FruDeviceSpec> FindFruDevices(const std::vector<SdrRecord>& records) {
   DeviceList devices;
   FruDeviceSpec builtin;

@@ -10,6 +10,7 @@
 #include "transport/message.h"
 
 #include <Ipmi/Entity.h>
+#include <Ipmi/Ipmi.h>
 
 #include <string>
 #include <vector>
@@ -50,6 +51,11 @@ struct ReadOptions {
 // word access. Never throws for the device's faults: they become problems,
 // and bytes holds what was read before them.
 FruImage ReadFruImage(Transport& transport, const FruDeviceAddress& address, const ReadOptions& options = {});
+
+// The packed header of a device from its Get FRU Inventory Area Info
+// response: completion code, area size, access byte, device ID. After an
+// error code only the code is set; a short answer throws TruncatedPayload.
+Ipmi::FruDeviceHeaderInfo MakeDeviceHeader(std::uint8_t deviceId, const Response& response);
 
 // "FRU device 3 at 0x20" or "FRU device 0 at 0xb2 on channel 7".
 std::string DescribeDevice(const FruDeviceAddress& address);

@@ -7,6 +7,7 @@
 #include "fru_image_builder.h"
 #include "sdr/sdr_record.h"
 #include "support/scripted_transport.h"
+#include "wire/payload.h"
 
 #include <gtest/gtest.h>
 
@@ -216,6 +217,17 @@ TEST(FruRead, FailuresBecomeProblemsAndKeepWhatWasRead) {
   const FruImage silent = ReadFruImage(transport, two);
   EXPECT_TRUE(silent.bytes.empty());
   EXPECT_NE(silent.problems.at(0).find("no answer"), std::string::npos);
+}
+
+TEST(FruDeviceHeader, PackedFromTheAreaInfoAnswer) {
+  auto bytes = [](const Ipmi::FruDeviceHeaderInfo& header) {
+    const auto* p = reinterpret_cast<const std::uint8_t*>(&header);
+    return Bytes(p, p + sizeof header);
+  };
+  EXPECT_EQ(bytes(MakeDeviceHeader(0, Ok({0x00, 0x04, 0x01}))), (Bytes{0x00, 0x00, 0x04, 0x01, 0x00}));
+  EXPECT_EQ(bytes(MakeDeviceHeader(3, Ok({0x2a, 0x01, 0x00, 0x99}))), (Bytes{0x00, 0x2a, 0x01, 0x00, 0x03}));
+  EXPECT_EQ(bytes(MakeDeviceHeader(0, Fail(0xcb))), (Bytes{0xcb, 0x00, 0x00, 0x00, 0x00}));
+  EXPECT_THROW(MakeDeviceHeader(0, Ok({0x00, 0x04})), TruncatedPayload);
 }
 
 TEST(FruInventory, OneBrokenDeviceNeverStopsTheOthers) {
