@@ -75,21 +75,29 @@ bool SameDigitsForGlibc(const PrintfSpec& s, double value, double* same) {
   int prec = s.prec == -2 ? 6 : s.prec == -1 ? 0 : s.prec;
   int ndigits = (s.conv == 'e' || s.conv == 'E') ? prec + 1 : (prec == 0 ? 1 : prec);
   char digits[400];
-  char again[400];
   int decpt = 0;
-  int decptAgain = 0;
   int sign = 0;
   if (ecvt_r(value, ndigits, &decpt, &sign, digits, sizeof digits) != 0) {
     return false;
   }
-  std::string text = std::string(sign ? "-" : "") + "0." + digits + "e" + std::to_string(decpt);
+  std::string wanted = std::string(digits).substr(0, static_cast<size_t>(ndigits));
+  std::string text = std::string(sign ? "-" : "") + "0." + wanted + "e" + std::to_string(decpt);
   *same = strtod(text.c_str(), nullptr);
   if (std::isinf(*same)) {
     *same = value;  // rounded up past the largest double: exact rounding agrees
     return true;
   }
-  return ecvt_r(*same, ndigits, &decptAgain, &sign, again, sizeof again) == 0 && strcmp(digits, again) == 0 &&
-         decpt == decptAgain;
+  // glibc prints `same` exactly: it must show ecvt_r's digits and exponent.
+  char shown[64];
+  snprintf(shown, sizeof shown, "%.*e", ndigits - 1, std::fabs(*same));
+  std::string exact;
+  const char* p = shown;
+  for (; *p != 'e'; p++) {
+    if (*p >= '0' && *p <= '9') {
+      exact += *p;
+    }
+  }
+  return exact == wanted && atoi(p + 1) == decpt - 1;
 }
 
 }  // namespace ostrel_fuzz

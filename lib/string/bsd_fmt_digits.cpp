@@ -4,8 +4,8 @@
 
 #include "lib/string/bsd_fmt_internal.h"
 
-const char kBSDFmtXdigsLower[17] = "0123456789abcdef";
-const char kBSDFmtXdigsUpper[17] = "0123456789ABCDEF";
+const char xdigs_lower[17] = "0123456789abcdef";
+const char xdigs_upper[17] = "0123456789ABCDEF";
 
 namespace {
 

@@ -63,8 +63,8 @@ inline void BSDFmt_Pad(BSDFmt_Output* out, long long count, bool zeros) {
 // ---------------------------------------------------------------------------
 // Digits.
 
-extern const char kBSDFmtXdigsLower[17];  // "0123456789abcdef"
-extern const char kBSDFmtXdigsUpper[17];  // "0123456789ABCDEF"
+extern const char xdigs_lower[17];  // "0123456789abcdef"
+extern const char xdigs_upper[17];  // "0123456789ABCDEF"
 
 // Thousands grouping for decimal digits: the group sizes (as in
 // localeconv()->grouping) and the separator. Null groups: no grouping.

@@ -270,7 +270,7 @@ bool Formatter::Convert(const BSDFmt_Spec& spec) {
     case 'p': {
       uintptr_t address = reinterpret_cast<uintptr_t>(args_.Pointer(idx.value));
       f.flags &= ~kFmtAlt;
-      return EmitInteger(f, address, '\0', 16, kBSDFmtXdigsUpper, false);
+      return EmitInteger(f, address, '\0', 16, xdigs_upper, false);
     }
     case 'c':
       if (wide) {
@@ -351,7 +351,7 @@ bool Formatter::EmitSigned(const BSDFmt_Spec& spec, const Field& f, int index) {
   }
   bool negative = value < 0;
   uintmax_t magnitude = negative ? 0 - static_cast<uintmax_t>(value) : static_cast<uintmax_t>(value);
-  return EmitInteger(f, magnitude, SignFor(f.flags, negative), 10, kBSDFmtXdigsLower, false);
+  return EmitInteger(f, magnitude, SignFor(f.flags, negative), 10, xdigs_lower, false);
 }
 
 bool Formatter::EmitUnsigned(const BSDFmt_Spec& spec, const Field& f, int index) {
@@ -378,13 +378,13 @@ bool Formatter::EmitUnsigned(const BSDFmt_Spec& spec, const Field& f, int index)
   }
   switch (conv) {
     case 'o':
-      return EmitInteger(f, value, '\0', 8, kBSDFmtXdigsLower, false);
+      return EmitInteger(f, value, '\0', 8, xdigs_lower, false);
     case 'u':
-      return EmitInteger(f, value, '\0', 10, kBSDFmtXdigsLower, false);
+      return EmitInteger(f, value, '\0', 10, xdigs_lower, false);
     case 'x':
-      return EmitInteger(f, value, '\0', 16, kBSDFmtXdigsLower, true);
+      return EmitInteger(f, value, '\0', 16, xdigs_lower, true);
     default:
-      return EmitInteger(f, value, '\0', 16, kBSDFmtXdigsUpper, true);
+      return EmitInteger(f, value, '\0', 16, xdigs_upper, true);
   }
 }
 
@@ -404,7 +404,7 @@ bool Formatter::EmitInteger(Field f, uintmax_t magnitude, char sign, int base, c
   }
   const char* prefix = nullptr;
   if (hexPrefix && alt && magnitude != 0) {
-    prefix = xdigs == kBSDFmtXdigsUpper ? "0X" : "0x";
+    prefix = xdigs == xdigs_upper ? "0X" : "0x";
   }
   SetLead(sign, prefix);
   long long size = end - cp;

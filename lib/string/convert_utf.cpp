@@ -124,6 +124,15 @@ void EncodeUtf8(UTF32 ch, UTF8* dst) {
   }
 }
 
+// True when the `length` bytes at source form one well-formed sequence of
+// exactly that length.
+bool isLegalUTF8(const UTF8* source, ptrdiff_t length) {
+  UTF32 ch = 0;
+  size_t used = 0;
+  return DecodeUtf8(source, source + length, &ch, &used) == Decoded::kOk &&
+         used == static_cast<size_t>(length);
+}
+
 // --- UTF-16 --------------------------------------------------------------
 
 Decoded DecodeUtf16(const UTF16* src, const UTF16* end, UTF32* ch, size_t* used) {
@@ -267,13 +276,7 @@ bool isLegalUTF8Sequence(const UTF8* source, const UTF8* sourceEnd) {
   // has it: 5- and 6-byte forms are never legal.
   UTF8 first = source[0];
   ptrdiff_t length = first < 0xC0 ? 1 : first < 0xE0 ? 2 : first < 0xF0 ? 3 : first < 0xF8 ? 4 : 5;
-  if (length > sourceEnd - source) {
-    return false;
-  }
-  UTF32 ch = 0;
-  size_t used = 0;
-  return DecodeUtf8(source, source + length, &ch, &used) == Decoded::kOk &&
-         used == static_cast<size_t>(length);
+  return length <= sourceEnd - source && isLegalUTF8(source, length);
 }
 
 }  // extern "C"

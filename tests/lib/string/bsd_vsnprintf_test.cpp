@@ -265,7 +265,7 @@ TEST(BsdFmtHelpers, IntegerDigitsInEachBase) {
   char buf[64];
   char* end = buf + sizeof buf;
   auto digits = [&](uintmax_t v, int base, bool octzero, const BSDFmt_Grouping* g) {
-    char* start = BSDFmt_UJToA(v, end, base, octzero, kBSDFmtXdigsLower, g);
+    char* start = BSDFmt_UJToA(v, end, base, octzero, xdigs_lower, g);
     return std::string(start, end);
   };
   EXPECT_EQ("18446744073709551615", digits(UINTMAX_MAX, 10, false, nullptr));
@@ -275,12 +275,12 @@ TEST(BsdFmtHelpers, IntegerDigitsInEachBase) {
   EXPECT_EQ("0", digits(0, 8, true, nullptr));
   BSDFmt_Grouping byOne{"\1", '.'};
   EXPECT_EQ("1.2.3.4", digits(1234, 10, false, &byOne));
-  EXPECT_EQ("7", std::string(BSDFmt_ULToA(7, end, 10, false, kBSDFmtXdigsUpper, nullptr), end));
+  EXPECT_EQ("7", std::string(BSDFmt_ULToA(7, end, 10, false, xdigs_upper, nullptr), end));
 }
 
 TEST(BsdFmtHelpersDeathTest, UnknownBaseAborts) {
   char buf[64];
-  EXPECT_DEATH(BSDFmt_UJToA(5, buf + sizeof buf, 7, false, kBSDFmtXdigsLower, nullptr), "");
+  EXPECT_DEATH(BSDFmt_UJToA(5, buf + sizeof buf, 7, false, xdigs_lower, nullptr), "");
 }
 
 TEST(BsdFmtHelpers, TypeTableGrowsToNeedOrDouble) {
