@@ -17,7 +17,7 @@ def main():
     for bench in report["benchmarks"]:
         if bench.get("run_type") == "aggregate":
             continue
-        name = bench.get("run_name", bench["name"])
+        name = bench.get("run_name", bench["name"]).replace(" ", "")
         case, impl = name[len("BM_Format/"):].rsplit("/", 1)
         key = (case, impl)
         times[key] = min(times.get(key, float("inf")), bench["real_time"])
