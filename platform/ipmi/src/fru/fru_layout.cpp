@@ -2,7 +2,6 @@
 
 #include "wire/payload.h"
 
-#include <cstdio>
 #include <numeric>
 
 namespace marlek {
@@ -15,65 +14,6 @@ constexpr std::size_t kAreaHeaderSize = 2;  // format version, length
 
 bool ZeroChecksum(const std::uint8_t* bytes, std::size_t size) {
   return std::accumulate(bytes, bytes + size, 0u) % 256 == 0;
-}
-
-void AppendLatin1AsUtf8(std::string& out, std::uint8_t c) {
-  if (c < 0x80) {
-    out.push_back(static_cast<char>(c));
-    return;
-  }
-  out.push_back(static_cast<char>(0xc0 | (c >> 6)));
-  out.push_back(static_cast<char>(0x80 | (c & 0x3f)));
-}
-
-std::string EightBitText(PayloadReader& in) {
-  std::string out;
-  while (!in.AtEnd()) {
-    const std::uint8_t c = in.U8();
-    if (c == 0)
-      break;  // padded fields end at the first NUL
-    AppendLatin1AsUtf8(out, c);
-  }
-  return out;
-}
-
-std::string BcdPlusText(PayloadReader& in) {
-  static constexpr char kCodes[] = "0123456789 -.:,_";
-  std::string out;
-  while (!in.AtEnd()) {
-    const std::uint8_t b = in.U8();
-    out.push_back(kCodes[b >> 4]);
-    out.push_back(kCodes[b & 0x0f]);
-  }
-  return out;
-}
-
-// Four characters (0x20 + 6-bit code) in every three bytes, least
-// significant bits first.
-std::string SixBitText(PayloadReader& in) {
-  std::string out;
-  std::uint32_t bits = 0;
-  int held = 0;
-  while (!in.AtEnd()) {
-    bits |= std::uint32_t(in.U8()) << held;
-    held += 8;
-    while (held >= 6) {
-      out.push_back(static_cast<char>(0x20 + (bits & 0x3f)));
-      bits >>= 6;
-      held -= 6;
-    }
-  }
-  return out;
-}
-
-std::string BinaryText(PayloadReader& in) {
-  std::string out;
-  char hex[3];
-  while (!in.AtEnd()) {
-    std::snprintf(hex, sizeof hex, "%02x", in.U8());
-    out += hex;
-  }
-  return out;
 }
 
 // Reads the type/length fields of an area, in order, up to the end marker.
@@ -102,7 +42,7 @@ class FieldReader {
       return std::nullopt;
     }
     const Bytes bytes = in_.Bytes(length);
-    return DecodeFieldText(static_cast<FieldEncoding>(typeLength >> 6), bytes);
+    return DecodeFieldText(TypeLengthEncoding(typeLength), bytes);
   }
 
   std::string NextOrEmpty() { return Next().value_or(std::string()); }
@@ -229,18 +169,7 @@ ImageAreas LocateAreas(const Bytes& image) {
 }
 
 std::string DecodeFieldText(FieldEncoding encoding, const Bytes& bytes) {
-  PayloadReader in(bytes, "FRU field");
-  switch (encoding) {
-    case FieldEncoding::kEightBit:
-      return EightBitText(in);
-    case FieldEncoding::kSixBitAscii:
-      return SixBitText(in);
-    case FieldEncoding::kBcdPlus:
-      return BcdPlusText(in);
-    case FieldEncoding::kBinary:
-      break;
-  }
-  return BinaryText(in);
+  return DecodeTypeLengthText(encoding, bytes.data(), bytes.size());
 }
 
 ChassisInfo DecodeChassisArea(const Bytes& area, std::vector<std::string>& problems) {

@@ -4,6 +4,8 @@
 // information areas, and their type/length-encoded fields. Every decoder
 // stays inside the bytes it is given and reports what it found wrong.
 
+#include "wire/type_length_text.h"
+
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -60,10 +62,9 @@ struct ImageAreas {
 };
 ImageAreas LocateAreas(const Bytes& image);
 
-enum class FieldEncoding : std::uint8_t { kBinary = 0, kBcdPlus = 1, kSixBitAscii = 2, kEightBit = 3 };
+using FieldEncoding = TextEncoding;
 
-// The text of one field: binary as lower-case hex, BCD plus as digits and
-// " -.:,_", 6-bit packed ASCII, 8-bit ASCII+Latin-1 as UTF-8.
+// The text of one field (see DecodeTypeLengthText).
 std::string DecodeFieldText(FieldEncoding encoding, const Bytes& bytes);
 
 struct ChassisInfo {
