@@ -16,17 +16,6 @@ namespace marlek {
 namespace fru {
 namespace {
 
-namespace cc {
-constexpr std::uint8_t kRequestLengthInvalid = 0xc7;
-constexpr std::uint8_t kFieldLengthExceeded = 0xc8;
-constexpr std::uint8_t kCannotReturnBytes = 0xca;
-}  // namespace cc
-
-bool NeedsSmallerReads(std::uint8_t code) {
-  return code == cc::kCannotReturnBytes || code == cc::kRequestLengthInvalid ||
-         code == cc::kFieldLengthExceeded;
-}
-
 Target TargetAt(std::uint8_t channel, std::uint8_t slaveAddress, std::uint8_t lun) {
   Target target;
   target.channel = channel;

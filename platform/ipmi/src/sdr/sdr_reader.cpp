@@ -1,6 +1,7 @@
 #include "sdr/sdr_reader.h"
 
 #include "sdr/sdr_commands.h"
+#include "transport/completion_code.h"
 #include "wire/payload.h"
 
 #include <Ipmi/CmpiStatus.h>
@@ -14,12 +15,6 @@
 namespace marlek {
 namespace {
 
-constexpr std::uint8_t kCcNodeBusy = 0xc0;
-constexpr std::uint8_t kCcInvalidCommand = 0xc1;
-constexpr std::uint8_t kCcReservationCancelled = 0xc5;
-constexpr std::uint8_t kCcNotPresent = 0xcb;
-constexpr std::uint8_t kCcCannotReturnBytes = 0xca;
-constexpr std::uint8_t kCcUnspecified = 0xff;
 constexpr std::size_t kLargestCount = 0xfe;  // 0xFF asks for "the whole record"
 constexpr std::size_t kLargestOffset = 0xff;
 
@@ -65,7 +60,7 @@ class SdrReader {
  private:
   void Reserve() {
     const Response r = transport_.Send(MakeReserveSdrRepository());
-    if (r.completionCode == kCcInvalidCommand) {
+    if (r.completionCode == cc::kInvalidCommand) {
       reservation_ = 0;  // the repository does not support reservations
       return;
     }
@@ -183,16 +178,16 @@ class SdrReader {
         Answered(count, chunk.data.size());
         return chunk;
       }
-      if (answered && r.completionCode == kCcReservationCancelled)
+      if (answered && r.completionCode == cc::kReservationCancelled)
         throw ReservationLost{};
-      if (answered && r.completionCode == kCcNotPresent && id == kFirstSdrRecordId && offset == 0)
+      if (answered && r.completionCode == cc::kNotPresent && id == kFirstSdrRecordId && offset == 0)
         throw EmptyRepository{};  // the first record does not exist
-      if (answered && r.completionCode == kCcNodeBusy && busy++ < limits_.busyRetries) {
+      if (answered && r.completionCode == cc::kNodeBusy && busy++ < limits_.busyRetries) {
         std::this_thread::sleep_for(std::chrono::milliseconds(20));
         continue;
       }
       const bool tooLarge =
-          !answered || r.completionCode == kCcCannotReturnBytes || r.completionCode == kCcUnspecified;
+          !answered || r.completionCode == cc::kCannotReturnBytes || r.completionCode == cc::kUnspecified;
       if (!tooLarge || count <= limits_.minChunk)
         throw ostrelInt::CmpiStatus(CommandFailureText(RecordLabel(id).c_str(), where_, r.completionCode));
       if (!shrink)

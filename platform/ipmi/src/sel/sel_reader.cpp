@@ -14,15 +14,6 @@ namespace marlek {
 namespace sel {
 namespace {
 
-namespace cc {
-constexpr std::uint8_t kInvalidCommand = 0xc1;
-constexpr std::uint8_t kRequestLengthInvalid = 0xc7;
-constexpr std::uint8_t kFieldLengthExceeded = 0xc8;
-constexpr std::uint8_t kReservationCancelled = 0xc5;
-constexpr std::uint8_t kCannotReturnBytes = 0xca;
-constexpr std::uint8_t kNotPresent = 0xcb;
-}  // namespace cc
-
 std::string RecordIdText(std::uint16_t id) {
   char buffer[8];
   std::snprintf(buffer, sizeof buffer, "0x%04x", id);
@@ -48,11 +39,6 @@ Decoded Decode(const Transport& transport, const std::string& what, Decoder deco
   } catch (const TruncatedPayload& e) {
     Fail(transport, what, e.what());
   }
-}
-
-bool NeedsSmallerReads(std::uint8_t completionCode) {
-  return completionCode == cc::kCannotReturnBytes || completionCode == cc::kRequestLengthInvalid ||
-         completionCode == cc::kFieldLengthExceeded;
 }
 
 // The SEL reservation for partial reads, renewed when another requester

@@ -2,6 +2,7 @@
 
 #include "sdr/sdr_commands.h"
 #include "sdr/sdr_repository.h"
+#include "transport/completion_code.h"
 #include "wire/payload.h"
 
 #include <Ipmi/CmpiStatus.h>
@@ -14,11 +15,6 @@ namespace {
 using Impl = Ipmi::IpmiSensor::Impl;
 using Outcome = Impl::ReadOutcome;
 
-// Answers that say the owner has no such sensor: "not present", and
-// "invalid data field" for a request whose only field is the sensor number.
-constexpr std::uint8_t kCcNotPresent = 0xcb;
-constexpr std::uint8_t kCcInvalidSensorNumber = 0xcc;
-
 std::uint64_t NowUsec() {
   return static_cast<std::uint64_t>(std::chrono::duration_cast<std::chrono::microseconds>(
                                         std::chrono::system_clock::now().time_since_epoch())
@@ -30,7 +26,9 @@ std::uint64_t ArrivalUsec(const Response& r) {
 }
 
 void Record(Impl& s, const Response& r) {
-  if (r.completionCode == kCcNotPresent || r.completionCode == kCcInvalidSensorNumber) {
+  // Answers that say the owner has no such sensor: "not present", and
+  // "invalid data field" for a request whose only field is the sensor number.
+  if (r.completionCode == cc::kNotPresent || r.completionCode == cc::kInvalidDataField) {
     s.outcome = Outcome::kNotPresent;
     return;
   }

@@ -1,5 +1,7 @@
 #include "transport/request_pipeline.h"
 
+#include "transport/completion_code.h"
+
 #include <Ipmi/CmpiStatus.h>
 
 #include <algorithm>
@@ -7,8 +9,6 @@
 
 namespace marlek {
 namespace {
-
-constexpr std::uint8_t kNodeBusy = 0xc0;
 
 std::string Hex(std::uint8_t v) {
   char text[8];
@@ -60,7 +60,7 @@ RequestPipeline::Entry* RequestPipeline::Find(std::uint32_t tag) {
 }
 
 void RequestPipeline::Answer(Entry& entry, Response response) {
-  if (response.completionCode == kNodeBusy && entry.attemptsLeft > 0) {
+  if (response.completionCode == cc::kNodeBusy && entry.attemptsLeft > 0) {
     --entry.attemptsLeft;
     entry.backingOff = true;
     entry.deadline =
