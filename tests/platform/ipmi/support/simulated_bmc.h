@@ -85,4 +85,26 @@ class SimulatedBmc {
   std::map<int, std::uint16_t> ports_;
 };
 
+// A fixture whose suite shares one simulator of a server capture, started
+// before its first test and stopped after its last; its tests skip when
+// ipmi_sim is not installed.
+class SuiteSimulatorTest : public ::testing::Test {
+ protected:
+  static void StartSuiteSimulator(const std::string& capture) {
+    if (HaveProgram("ipmi_sim"))
+      sim_ = new SimulatedBmc({ServerCapture(capture)});
+  }
+  static void TearDownTestSuite() {
+    delete sim_;
+    sim_ = nullptr;
+  }
+  void SetUp() override {
+    if (!sim_)
+      GTEST_SKIP() << "ipmi_sim is not installed";
+    ASSERT_TRUE(sim_->Started()) << sim_->StartLog();
+  }
+
+  static inline SimulatedBmc* sim_ = nullptr;
+};
+
 }  // namespace marlek::testing

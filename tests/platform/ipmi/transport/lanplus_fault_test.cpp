@@ -18,8 +18,6 @@
 namespace marlek {
 namespace {
 
-using testing::ServerCapture;
-using testing::SimulatedBmc;
 using testing::UdpProxy;
 using Datagrams = std::vector<std::vector<std::uint8_t>>;
 using Direction = UdpProxy::Direction;
@@ -63,20 +61,13 @@ std::vector<std::uint8_t> Repack(const SessionPacket& packet, const IpmbResponse
                              EncodeResponseFrame(frame), SessionKeys{});
 }
 
-class LanPlusFaultTest : public ::testing::Test {
+class LanPlusFaultTest : public testing::SuiteSimulatorTest {
  protected:
-  static void SetUpTestSuite() {
-    if (testing::HaveProgram("ipmi_sim"))
-      sim_ = new SimulatedBmc({ServerCapture("quanta_d51.emu")});
-  }
-  static void TearDownTestSuite() {
-    delete sim_;
-    sim_ = nullptr;
-  }
+  static void SetUpTestSuite() { StartSuiteSimulator("quanta_d51.emu"); }
   void SetUp() override {
-    if (!sim_)
-      GTEST_SKIP() << "ipmi_sim is not installed";
-    ASSERT_TRUE(sim_->Started()) << sim_->StartLog();
+    SuiteSimulatorTest::SetUp();
+    if (IsSkipped() || HasFatalFailure())
+      return;
     proxy_ = std::make_unique<UdpProxy>(sim_->Port(0));
   }
 
@@ -112,11 +103,8 @@ class LanPlusFaultTest : public ::testing::Test {
     return "";
   }
 
-  static SimulatedBmc* sim_;
   std::unique_ptr<UdpProxy> proxy_;
 };
-
-SimulatedBmc* LanPlusFaultTest::sim_ = nullptr;
 
 TEST_F(LanPlusFaultTest, SilentBmcFailsWithinTheConfiguredTimeoutAfterRetransmitting) {
   auto transport = LanPlusTransport::Open(Config());

@@ -12,9 +12,6 @@
 namespace marlek {
 namespace {
 
-using testing::ServerCapture;
-using testing::SimulatedBmc;
-
 constexpr std::uint8_t kGetDeviceId = 0x01;
 constexpr std::uint8_t kGetSensorReading = 0x2d;
 constexpr std::uint8_t kGetSdrRepositoryInfo = 0x20;
@@ -51,22 +48,9 @@ DeviceIdentity DecodeDeviceId(const Response& r) {
   return id;
 }
 
-class LanPlusSimTest : public ::testing::Test {
+class LanPlusSimTest : public testing::SuiteSimulatorTest {
  protected:
-  static void SetUpTestSuite() {
-    if (!testing::HaveProgram("ipmi_sim"))
-      return;
-    sim_ = new SimulatedBmc({ServerCapture("quanta_d51.emu")});
-  }
-  static void TearDownTestSuite() {
-    delete sim_;
-    sim_ = nullptr;
-  }
-  void SetUp() override {
-    if (!sim_)
-      GTEST_SKIP() << "ipmi_sim is not installed";
-    ASSERT_TRUE(sim_->Started()) << sim_->StartLog();
-  }
+  static void SetUpTestSuite() { StartSuiteSimulator("quanta_d51.emu"); }
 
   static LanConfig Config(int suite = 3) {
     LanConfig c;
@@ -78,11 +62,7 @@ class LanPlusSimTest : public ::testing::Test {
     c.options.timeout = std::chrono::milliseconds(1000);
     return c;
   }
-
-  static SimulatedBmc* sim_;
 };
-
-SimulatedBmc* LanPlusSimTest::sim_ = nullptr;
 
 TEST_F(LanPlusSimTest, SessionsOfEachSupportedSuiteReachTheBmc) {
   for (int suite : {3, 2, 1}) {
