@@ -3,6 +3,7 @@
 // them, through the IPMI library's node 0 configuration.
 
 #include "bmc/manufacturers.h"
+#include "support/peer_tools.h"
 #include "support/simulated_bmc.h"
 #include "support/temp_dir.h"
 
@@ -11,28 +12,18 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdio>
 #include <regex>
 
 namespace HostCtl {
 namespace {
 
+using marlek::testing::FreeIpmiCommand;
 using marlek::testing::HaveProgram;
+using marlek::testing::IpmitoolCommand;
+using marlek::testing::PeerStderr;
+using marlek::testing::RunCommand;
 using marlek::testing::ScopedEnv;
 using marlek::testing::SimulatedBmc;
-
-std::string RunCommand(const std::string& command) {
-  std::string output;
-  FILE* pipe = popen((command + " 2>/dev/null").c_str(), "r");
-  if (pipe == nullptr)
-    return output;
-  char buffer[4096];
-  std::size_t n;
-  while ((n = fread(buffer, 1, sizeof buffer, pipe)) > 0)
-    output.append(buffer, n);
-  pclose(pipe);
-  return output;
-}
 
 // The value after "<label> :" on its line.
 std::string Field(const std::string& text, const std::string& label) {
@@ -59,12 +50,10 @@ class BmcCrossCheck : public ::testing::Test {
     env_ = std::make_unique<ScopedEnv>("MARLEK_IPMI_CONF", sim_->ConfPath());
   }
   std::string Ipmitool(const std::string& args) const {
-    return RunCommand("timeout 60 ipmitool -I lanplus -C 3 -H 127.0.0.1 -p " + std::to_string(sim_->Port(0)) +
-                      " -U admin -f " + sim_->PasswordFile() + " " + args);
+    return RunCommand(IpmitoolCommand(*sim_, 60) + " " + args, PeerStderr::kDiscard);
   }
   std::string BmcInfo() const {
-    return RunCommand("timeout 60 bmc-info -h 127.0.0.1:" + std::to_string(sim_->Port(0)) + " -u admin -p '" +
-                      sim_->Password() + "' -l admin --driver-type=LAN_2_0 -W opensesspriv");
+    return RunCommand(FreeIpmiCommand("bmc-info", *sim_, 60), PeerStderr::kDiscard);
   }
 
   std::unique_ptr<SimulatedBmc> sim_;

@@ -5,7 +5,9 @@
 // mapping below. Deliberate differences are listed with their reasons;
 // any other disagreement fails the test.
 #include "peer_output.h"
-#include "sim_server.h"
+
+#include "support/peer_tools.h"
+#include "support/simulated_bmc.h"
 
 #include "sensor/sensor_impl.h"
 #include "sensor/sensor_states.h"
@@ -19,6 +21,8 @@
 #include <map>
 #include <set>
 #include <sstream>
+
+#include <unistd.h>
 
 namespace marlek::crosscheck {
 namespace {
@@ -372,29 +376,26 @@ struct ServerCase {
   const char* emu;  // under the fixtures folder; empty: the project's own server
 };
 
-std::string SourceDir() {
-  return MARLEK_SOURCE_DIR;
-}
-
 class CrossCheck : public ::testing::TestWithParam<ServerCase> {};
 
 TEST_P(CrossCheck, EverySensorAgreesWithThePeers) {
   const ServerCase c = GetParam();
   for (const char* tool : {"ipmi_sim", "ipmitool", "ipmi-sensors"}) {
-    if (!HaveCommand(tool))
+    if (!testing::HaveProgram(tool))
       GTEST_SKIP() << tool << " is not installed";
   }
-  std::string emu;
+  std::vector<std::string> emu;
   if (c.emu[0]) {
-    emu = SourceDir() + "/../shared/fixtures/servers/" + c.emu;
-    if (::access(emu.c_str(), R_OK) != 0)
-      GTEST_SKIP() << "no capture at " << emu;
+    emu.push_back(testing::ServerCapture(c.emu));
+    if (::access(emu[0].c_str(), R_OK) != 0)
+      GTEST_SKIP() << "no capture at " << emu[0];
   }
-  SimServer sim(SourceDir() + "/tests/bmc/sim/simctl", emu);
+  testing::SimulatedBmc sim(emu);
+  ASSERT_TRUE(sim.Started()) << sim.StartLog();
 
   // Through the library's own entry points and the configuration simctl
   // wrote, as the plug-in reaches it.
-  ::setenv("MARLEK_IPMI_CONF", (sim.dir() + "/marlek-ipmi.conf").c_str(), 1);
+  ::setenv("MARLEK_IPMI_CONF", sim.ConfPath().c_str(), 1);
   ASSERT_EQ(Ipmi::IpmiIfcOpenIpmiOpen(0), 0);
   ASSERT_NE(Ipmi::IpmiIfcSdrGetInfo(0), -1);
   const auto sensors = Ipmi::IpmiIfc::getSensors(0);
@@ -402,16 +403,16 @@ TEST_P(CrossCheck, EverySensorAgreesWithThePeers) {
   ::unsetenv("MARLEK_IPMI_CONF");
   ASSERT_FALSE(sensors.empty());
 
-  const std::string target =
-      "-I lanplus -C 3 -H 127.0.0.1 -p " + std::to_string(sim.port()) + " -U admin -f " + sim.passwordFile();
-  const auto elist = ParseIpmitoolElist(RunCommand("timeout 180 ipmitool " + target + " sdr elist all"));
-  const auto slist = ParseIpmitoolSensorList(RunCommand("timeout 180 ipmitool " + target + " sensor list"));
-  const std::string freeIpmiConf = sim.dir() + "/freeipmi.conf";
-  RunCommand("printf 'username admin\\npassword %s\\n' \"$(cat " + sim.passwordFile() + ")\" > " +
-             freeIpmiConf + " && chmod 600 " + freeIpmiConf + " && mkdir -p " + sim.dir() + "/fcache");
-  const auto freeIpmi = ParseFreeIpmiSensors(RunCommand(
-      "timeout 180 ipmi-sensors -h 127.0.0.1:" + std::to_string(sim.port()) + " --config-file=" +
-      freeIpmiConf + " -l admin --driver-type=LAN_2_0 -W opensesspriv --sdr-cache-directory=" + sim.dir() +
+  const std::string ipmitool = testing::IpmitoolCommand(sim, 180);
+  const auto elist = ParseIpmitoolElist(testing::RunCommand(ipmitool + " sdr elist all"));
+  const auto slist = ParseIpmitoolSensorList(testing::RunCommand(ipmitool + " sensor list"));
+  const std::string freeIpmiConf = sim.Dir() + "/freeipmi.conf";
+  testing::RunCommand("printf 'username admin\\npassword %s\\n' \"$(cat " + sim.PasswordFile() + ")\" > " +
+                      freeIpmiConf + " && chmod 600 " + freeIpmiConf + " && mkdir -p " + sim.Dir() +
+                      "/fcache");
+  const auto freeIpmi = ParseFreeIpmiSensors(testing::RunCommand(
+      "timeout 180 ipmi-sensors -h 127.0.0.1:" + std::to_string(sim.Port(0)) + " --config-file=" +
+      freeIpmiConf + " -l admin --driver-type=LAN_2_0 -W opensesspriv --sdr-cache-directory=" + sim.Dir() +
       "/fcache --quiet-cache --no-header-output --comma-separated-output --output-sensor-state "
       "--output-event-bitmask --non-abbreviated-units --shared-sensors --bridge-sensors"));
   ASSERT_FALSE(elist.empty()) << "ipmitool printed no sensors";

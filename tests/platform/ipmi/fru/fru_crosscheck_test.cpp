@@ -2,6 +2,8 @@
 // captures read through the library, against `ipmitool fru print` and
 // FreeIPMI's `ipmi-fru`.
 
+#include "support/cli_node.h"
+#include "support/peer_tools.h"
 #include "support/simulated_bmc.h"
 #include "support/temp_dir.h"
 
@@ -17,22 +19,13 @@
 namespace marlek::fru {
 namespace {
 
+using marlek::testing::CliNode;
+using marlek::testing::FreeIpmiCommand;
 using marlek::testing::HaveProgram;
-using marlek::testing::ScopedEnv;
+using marlek::testing::IpmitoolCommand;
+using marlek::testing::PeerStderr;
+using marlek::testing::RunCommand;
 using marlek::testing::SimulatedBmc;
-
-std::string RunCommand(const std::string& command) {
-  std::string output;
-  FILE* pipe = popen((command + " 2>/dev/null").c_str(), "r");
-  if (pipe == nullptr)
-    return output;
-  char buffer[4096];
-  std::size_t n;
-  while ((n = fread(buffer, 1, sizeof buffer, pipe)) > 0)
-    output.append(buffer, n);
-  pclose(pipe);
-  return output;
-}
 
 std::string RightTrim(std::string text) {
   while (!text.empty() && (text.back() == ' ' || text.back() == '\r'))
@@ -223,17 +216,11 @@ class FruCrossCheck : public ::testing::TestWithParam<std::string> {
       emu.push_back(marlek::testing::ServerCapture(GetParam()));
     sim_ = std::make_unique<SimulatedBmc>(emu);
     ASSERT_TRUE(sim_->Started()) << sim_->StartLog();
-    env_ = std::make_unique<ScopedEnv>("MARLEK_IPMI_CONF", sim_->ConfPath());
-    ASSERT_NE(Ipmi::IpmiIfcOpenIpmiOpen(0), -1);
-    opened_ = true;
-    ASSERT_EQ(Ipmi::IpmiIfcInitForCLI(0), 0);
+    node_ = std::make_unique<CliNode>(*sim_);
+    ASSERT_NO_FATAL_FAILURE(node_->Open());
   }
   void TearDown() override {
-    if (opened_) {
-      Ipmi::IpmiIfcOpenIpmiClose(0);
-      Ipmi::IpmiIfcCloseForCLI(0);
-    }
-    env_.reset();
+    node_.reset();
     sim_.reset();
   }
 
@@ -247,20 +234,16 @@ class FruCrossCheck : public ::testing::TestWithParam<std::string> {
     return devices;
   }
   std::string Ipmitool(const std::string& args) const {
-    return RunCommand("timeout 120 ipmitool -I lanplus -C 3 -H 127.0.0.1 -p " +
-                      std::to_string(sim_->Port(0)) + " -U admin -f " + sim_->PasswordFile() + " " + args);
+    return RunCommand(IpmitoolCommand(*sim_, 120) + " " + args, PeerStderr::kDiscard);
   }
   std::string IpmiFru() const {
-    return RunCommand(
-        "timeout 120 ipmi-fru -h 127.0.0.1:" + std::to_string(sim_->Port(0)) + " -u admin -p '" +
-        sim_->Password() +
-        "' -l admin --driver-type=LAN_2_0 -W opensesspriv --sdr-cache-directory=" + cache_.Path());
+    return RunCommand(FreeIpmiCommand("ipmi-fru", *sim_, 120) + " --sdr-cache-directory=" + cache_.Path(),
+                      PeerStderr::kDiscard);
   }
 
   std::unique_ptr<SimulatedBmc> sim_;
-  std::unique_ptr<ScopedEnv> env_;
+  std::unique_ptr<CliNode> node_;
   marlek::testing::TempDir cache_;
-  bool opened_ = false;
 };
 
 // Every device ipmitool shows fields for is ours with the same values, and

@@ -1,6 +1,8 @@
 // The SEL of the simulated server read through the library, against
 // `ipmitool sel elist` and FreeIPMI's `ipmi-sel`; clearing it.
 
+#include "support/cli_node.h"
+#include "support/peer_tools.h"
 #include "support/simulated_bmc.h"
 #include "support/temp_dir.h"
 
@@ -17,22 +19,12 @@
 namespace marlek::sel {
 namespace {
 
+using marlek::testing::CliNode;
+using marlek::testing::FreeIpmiCommand;
 using marlek::testing::HaveProgram;
-using marlek::testing::ScopedEnv;
+using marlek::testing::IpmitoolCommand;
+using marlek::testing::RunCommand;
 using marlek::testing::SimulatedBmc;
-
-std::string RunCommand(const std::string& command) {
-  std::string output;
-  FILE* pipe = popen((command + " 2>&1").c_str(), "r");
-  if (pipe == nullptr)
-    return output;
-  char buffer[4096];
-  std::size_t n;
-  while ((n = fread(buffer, 1, sizeof buffer, pipe)) > 0)
-    output.append(buffer, n);
-  pclose(pipe);
-  return output;
-}
 
 std::vector<std::string> Split(const std::string& text, char separator) {
   std::vector<std::string> parts;
@@ -144,35 +136,25 @@ class SelCrossCheck : public ::testing::Test {
         GTEST_SKIP() << tool << " is not installed";
     sim_ = std::make_unique<SimulatedBmc>(std::vector<std::string>{});
     ASSERT_TRUE(sim_->Started()) << sim_->StartLog();
-    env_ = std::make_unique<ScopedEnv>("MARLEK_IPMI_CONF", sim_->ConfPath());
-    ASSERT_NE(Ipmi::IpmiIfcOpenIpmiOpen(0), -1);
-    opened_ = true;
-    ASSERT_EQ(Ipmi::IpmiIfcInitForCLI(0), 0);
+    node_ = std::make_unique<CliNode>(*sim_);
+    ASSERT_NO_FATAL_FAILURE(node_->Open());
   }
   void TearDown() override {
-    if (opened_) {
-      Ipmi::IpmiIfcOpenIpmiClose(0);
-      Ipmi::IpmiIfcCloseForCLI(0);
-    }
-    env_.reset();
+    node_.reset();
     sim_.reset();
   }
 
   std::string Ipmitool(const std::string& args) const {
-    return RunCommand("timeout 60 ipmitool -I lanplus -C 3 -H 127.0.0.1 -p " + std::to_string(sim_->Port(0)) +
-                      " -U admin -f " + sim_->PasswordFile() + " " + args);
+    return RunCommand(IpmitoolCommand(*sim_, 60) + " " + args);
   }
   std::string IpmiSel() const {
-    return RunCommand("timeout 60 ipmi-sel -h 127.0.0.1:" + std::to_string(sim_->Port(0)) + " -u admin -p '" +
-                      sim_->Password() +
-                      "' -l admin --driver-type=LAN_2_0 -W opensesspriv --sdr-cache-directory=" +
-                      cache_.Path() + " --comma-separated-output --no-header-output 2>/dev/null");
+    return RunCommand(FreeIpmiCommand("ipmi-sel", *sim_, 60) + " --sdr-cache-directory=" + cache_.Path() +
+                      " --comma-separated-output --no-header-output 2>/dev/null");
   }
 
   std::unique_ptr<SimulatedBmc> sim_;
-  std::unique_ptr<ScopedEnv> env_;
+  std::unique_ptr<CliNode> node_;
   marlek::testing::TempDir cache_;
-  bool opened_ = false;
 };
 
 TEST_F(SelCrossCheck, SameEntriesAsIpmitoolElist) {
@@ -345,9 +327,7 @@ TEST_F(SelCrossCheck, PropertiesAndClock) {
 // the guard (which is not recursive).
 TEST_F(SelCrossCheck, NodeLessCallsUseNodeZeroWithoutTheGuard) {
   const Ipmi::SelInfoRecord openRaw = Ipmi::IpmiIfc::getRawSelHeader();
-  Ipmi::IpmiIfcOpenIpmiClose(0);
-  Ipmi::IpmiIfcCloseForCLI(0);
-  opened_ = false;
+  node_->Close();
 
   ASSERT_EQ(pthread_mutex_lock(&Ipmi::IpmiDevGuard), 0);
   const std::int32_t clock = Ipmi::IpmiIfc::GetSelClock();

@@ -1,7 +1,8 @@
 // The library's SDR and sensor entry points against the project's simulated
 // server over RMCP+: request counts of a cold and a warm listing, the
 // repository record, and a server with an empty repository.
-#include "../crosscheck/sim_server.h"
+#include "support/peer_tools.h"
+#include "support/simulated_bmc.h"
 
 #include "node/node_context.h"
 
@@ -13,12 +14,8 @@
 namespace marlek {
 namespace {
 
-using crosscheck::HaveCommand;
-using crosscheck::SimServer;
-
-std::string SimCtl() {
-  return std::string(MARLEK_SOURCE_DIR) + "/tests/bmc/sim/simctl";
-}
+using testing::HaveProgram;
+using testing::SimulatedBmc;
 
 struct Listing {
   std::size_t sensors = 0;
@@ -48,22 +45,26 @@ Listing ListOnce() {
 class SimulatedServer : public ::testing::Test {
  protected:
   void SetUp() override {
-    if (!HaveCommand("ipmi_sim"))
+    if (!HaveProgram("ipmi_sim"))
       GTEST_SKIP() << "ipmi_sim is not installed";
   }
+  // emu empty: the project's own simulated server. Call through
+  // ASSERT_NO_FATAL_FAILURE.
   void Start(const std::string& emu) {
-    sim_ = std::make_unique<SimServer>(SimCtl(), emu);
-    ::setenv("MARLEK_IPMI_CONF", (sim_->dir() + "/marlek-ipmi.conf").c_str(), 1);
+    sim_ = std::make_unique<SimulatedBmc>(emu.empty() ? std::vector<std::string>{}
+                                                      : std::vector<std::string>{emu});
+    ASSERT_TRUE(sim_->Started()) << sim_->StartLog();
+    ::setenv("MARLEK_IPMI_CONF", sim_->ConfPath().c_str(), 1);
   }
   void TearDown() override {
     ::unsetenv("MARLEK_IPMI_CONF");
     sim_.reset();
   }
-  std::unique_ptr<SimServer> sim_;
+  std::unique_ptr<SimulatedBmc> sim_;
 };
 
 TEST_F(SimulatedServer, WarmListingNeedsAtMostThreeRequestsBeyondTheReadings) {
-  Start("");
+  ASSERT_NO_FATAL_FAILURE(Start(""));
   const Listing cold = ListOnce();
   ASSERT_GT(cold.sensors, 40u);
   EXPECT_EQ(cold.sdrInfo, cold.info.recordCount);
@@ -78,7 +79,7 @@ TEST_F(SimulatedServer, WarmListingNeedsAtMostThreeRequestsBeyondTheReadings) {
 
   // A damaged cache file is read past, the repository read again and the
   // file rewritten.
-  crosscheck::RunCommand("for f in '" + sim_->dir() + "'/cache/*.cache; do printf garbage > \"$f\"; done");
+  testing::RunCommand("for f in '" + sim_->Dir() + "'/cache/*.cache; do printf garbage > \"$f\"; done");
   const Listing repaired = ListOnce();
   EXPECT_EQ(repaired.sensors, cold.sensors);
   EXPECT_GT(repaired.requests, repaired.sensors + 3u);
@@ -95,7 +96,7 @@ TEST_F(SimulatedServer, NodesThatAreNotOpenFailClearly) {
 }
 
 TEST_F(SimulatedServer, EmptyRepositoryListsNoSensors) {
-  Start(std::string(MARLEK_SOURCE_DIR) + "/tests/bmc/sim/empty.emu");
+  ASSERT_NO_FATAL_FAILURE(Start(testing::SourceDir() + "/tests/bmc/sim/empty.emu"));
   const Listing l = ListOnce();
   EXPECT_EQ(l.sdrInfo, 0);
   EXPECT_EQ(l.sensors, 0u);
