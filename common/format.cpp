@@ -75,5 +75,18 @@ void DumpRecordPretty(std::stringstream& stream, char const* data, int length) {
   DumpBytes(stream, data, length, " ");
 }
 
+std::string DumpToText(DumpFunction dump, const void* data, int length) {
+  std::stringstream stream;
+  dump(stream, static_cast<const char*>(data), length);
+  return stream.str();
+}
+
+std::string TakeText(std::stringstream& text) {
+  std::string value = text.str();
+  text.str("");
+  text.clear();
+  return value;
+}
+
 }  // namespace Hardware
 }  // namespace OstrelCli

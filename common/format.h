@@ -2,6 +2,7 @@
 // Texts for IPMI values as the commands show them.
 
 #include <sstream>
+#include <string>
 
 namespace OstrelCli {
 namespace Hardware {
@@ -29,6 +30,12 @@ void DumpRecordPretty(std::stringstream& stream, char const* data, int length);
 
 // DumpRecord or DumpRecordPretty, for code that writes either form.
 using DumpFunction = void (*)(std::stringstream&, char const*, int);
+
+// One dump of length bytes at data, written into a fresh stream: its text.
+std::string DumpToText(DumpFunction dump, const void* data, int length);
+
+// The stream's text so far; the stream is left empty for the next field.
+std::string TakeText(std::stringstream& text);
 
 }  // namespace Hardware
 }  // namespace OstrelCli

@@ -19,16 +19,7 @@ using Kelvo::MetaObj::MetaList;
 using Kelvo::MetaObj::MetaStruct;
 
 std::string DumpHeader(const Ipmi::FruDeviceHeaderInfo& header, DumpFunction dump) {
-  std::stringstream stream;
-  dump(stream, reinterpret_cast<const char*>(&header), static_cast<int>(sizeof(header)));
-  return stream.str();
-}
-
-std::string TakeText(std::stringstream& text) {
-  std::string value = text.str();
-  text.str("");
-  text.clear();
-  return value;
+  return DumpToText(dump, &header, static_cast<int>(sizeof(header)));
 }
 
 // Reads one node's FRU device header into the accumulator.

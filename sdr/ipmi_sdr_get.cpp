@@ -9,7 +9,6 @@
 #include <Ipmi/Ipmi.h>
 
 #include <cstdio>
-#include <sstream>
 
 namespace OstrelCli {
 namespace Hardware {
@@ -20,9 +19,7 @@ using Kelvo::MetaObj::MetaList;
 using Kelvo::MetaObj::MetaStruct;
 
 std::string DumpRepositoryInfo(const Ipmi::SdrRepositoryInfo& info, DumpFunction dump) {
-  std::stringstream stream;
-  dump(stream, reinterpret_cast<const char*>(&info), static_cast<int>(sizeof(info)));
-  return stream.str();
+  return DumpToText(dump, &info, static_cast<int>(sizeof(info)));
 }
 
 std::string TimeText(std::uint32_t seconds) {

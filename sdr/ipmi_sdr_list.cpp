@@ -41,13 +41,6 @@ bool IsShown(const Ipmi::IpmiSensor& sensor, bool includeAllSensors) {
   return includeAllSensors || hasHealthState;
 }
 
-std::string TakeText(std::stringstream& text) {
-  std::string value = text.str();
-  text.str("");
-  text.clear();
-  return value;
-}
-
 // Fills the reading fields in order. A library failure on one sensor ends
 // its rendering: the fields set so far stay, and the comment says why.
 void RenderSensor(int node, const Ipmi::IpmiSensor& sensor, MetaStruct& row) {
@@ -89,9 +82,7 @@ std::string DumpRawRecord(const Ipmi::IpmiSensor& sensor, DumpFunction dump) {
   if (data == nullptr) {
     return "N/A";
   }
-  std::stringstream stream;
-  dump(stream, data, length);
-  return stream.str();
+  return DumpToText(dump, data, length);
 }
 
 }  // namespace

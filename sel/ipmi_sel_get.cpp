@@ -10,7 +10,6 @@
 
 #include <cstdint>
 #include <exception>
-#include <sstream>
 
 namespace OstrelCli {
 namespace Hardware {
@@ -25,9 +24,7 @@ constexpr int kSelInfoSize = 15;
 
 std::string DumpSelInfo(DumpFunction dump) {
   const Ipmi::SelInfoRecord record = Ipmi::IpmiIfc::getRawSelHeader();
-  std::stringstream stream;
-  dump(stream, reinterpret_cast<const char*>(&record), kSelInfoSize);
-  return stream.str();
+  return DumpToText(dump, &record, kSelInfoSize);
 }
 
 void StoreHeader(const SelHeader& header, MetaStruct& result) {

@@ -10,7 +10,6 @@
 #include <Ipmi/Ipmi.h>
 
 #include <cstring>
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -30,9 +29,7 @@ constexpr int kSelEntrySize = 16;
 std::string DumpEntry(const Ipmi::IpmiSelData& record, DumpFunction dump) {
   unsigned char entry[kSelEntrySize];
   std::memcpy(entry, record.raw, sizeof(entry));
-  std::stringstream stream;
-  dump(stream, reinterpret_cast<const char*>(entry), kSelEntrySize);
-  return stream.str();
+  return DumpToText(dump, entry, kSelEntrySize);
 }
 
 void RenderRecord(const Ipmi::IpmiSelData& record, bool includeRaw, bool includePrettyRaw, MetaStruct& row) {
