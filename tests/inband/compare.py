@@ -20,7 +20,7 @@ import sys
 GROUPS = ["sdr-list", "sdr-get", "sel-list", "sel-get", "fru-list", "fru-get",
           "bmc-get", "bmc-set", "sel-clear"]
 MISSING = "Access device /dev/ipmi1 failed"
-SEL_ENTRIES = 54          # tests/bmc/sim/README.md
+SEL_ENTRIES = 54          # tests/sim/README.md
 
 
 def conf_subset(path, nodes):
@@ -111,7 +111,7 @@ def _reading(v, desc, want):
     return None if got == want else "%s reads %r, expected %r" % (desc, got, want)
 
 
-# What the guest must show of the simulated server (tests/bmc/sim/README.md),
+# What the guest must show of the simulated server (tests/sim/README.md),
 # so that guest and host cannot agree on an empty or failed result.
 EXPECT = {
     "sdr-get.two.json": lambda v: None if v.get("Total Records") == [53, 0] else

@@ -96,7 +96,7 @@ TEST_F(SimulatedServer, NodesThatAreNotOpenFailClearly) {
 }
 
 TEST_F(SimulatedServer, EmptyRepositoryListsNoSensors) {
-  ASSERT_NO_FATAL_FAILURE(Start(testing::SourceDir() + "/tests/bmc/sim/empty.emu"));
+  ASSERT_NO_FATAL_FAILURE(Start(testing::SourceDir() + "/tests/sim/empty.emu"));
   const Listing l = ListOnce();
   EXPECT_EQ(l.sdrInfo, 0);
   EXPECT_EQ(l.sensors, 0u);

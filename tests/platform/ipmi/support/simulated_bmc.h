@@ -1,6 +1,6 @@
 #pragma once
 // Simulated BMCs (ipmi_sim on loopback ports) for integration tests, started
-// with tests/bmc/sim/simctl and stopped when the object goes away.
+// with tests/sim/simctl and stopped when the object goes away.
 
 #include <gtest/gtest.h>
 
@@ -23,7 +23,7 @@ inline std::string SourceDir() {
 }
 
 inline std::string ServerCapture(const std::string& name) {
-  return SourceDir() + "/../shared/fixtures/servers/" + name;
+  return SourceDir() + "/tests/sim/captures/" + name;
 }
 
 inline bool HaveProgram(const char* name) {
@@ -39,7 +39,7 @@ class SimulatedBmc {
     if (!mkdtemp(pattern))
       return;
     dir_ = pattern;
-    std::string command = "python3 " + SourceDir() + "/tests/bmc/sim/simctl start --dir " + dir_;
+    std::string command = "python3 " + SourceDir() + "/tests/sim/simctl start --dir " + dir_;
     for (const std::string& emu : emuFiles)
       command += " --emu " + emu;
     command += " >" + dir_ + "/start.log 2>&1";
@@ -50,7 +50,7 @@ class SimulatedBmc {
   ~SimulatedBmc() {
     if (dir_.empty())
       return;
-    const std::string stop = "python3 " + SourceDir() + "/tests/bmc/sim/simctl stop --dir " + dir_;
+    const std::string stop = "python3 " + SourceDir() + "/tests/sim/simctl stop --dir " + dir_;
     if (std::system((stop + " >/dev/null 2>&1; rm -rf " + dir_).c_str()) != 0)
       ADD_FAILURE() << "could not stop the simulators in " << dir_;
   }
