@@ -1,252 +1,230 @@
-#include "sdr/sdr_reader.h"
+// Reading the SDR repository from a scripted controller (partial reads,
+// reservations, busy and looping repositories), and the on-disk cache.
 
-#include "fake_sdr_bmc.h"
+#include "sdr/sdr_reader.h"
+#include "sdr/sdr_cache.h"
+#include "sdr/sdr_repository.h"
+#include "support/scripted_transport.h"
+#include "support/temp_dir.h"
 
 #include <Ipmi/CmpiStatus.h>
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
+#include <fstream>
+#include <iterator>
+#include <map>
+#include <optional>
+#include <set>
+
 namespace marlek {
 namespace {
 
-using testing::FakeSdrBmc;
-using testing::FullRecord;
-using testing::FullRecordSpec;
+using Bytes = std::vector<std::uint8_t>;
+using testing::Fail;
+using testing::Ok;
+using testing::ScriptedTransport;
 
-// Three records of different lengths, IDs 0x0010, 0x0011, 0x0020.
-void AddThree(FakeSdrBmc& bmc) {
-  for (auto [id, name] : {std::pair<std::uint16_t, const char*>{0x10, "CPU1 Temp"},
-                          {0x11, "A rather long sensor name"},
-                          {0x20, "X"}}) {
-    FullRecordSpec s;
-    s.recordId = id;
-    s.number = static_cast<std::uint8_t>(id);
-    s.id = std::string(name).substr(0, 16);
-    bmc.AddRecord(FullRecord(s));
+// A repository behind Get SDR Repository Info, Reserve SDR Repository and
+// Get SDR, with the identity commands the cache keys on.
+struct FakeSdr {
+  FakeSdr() {
+    for (std::uint16_t id : {0x10, 0x11, 0x20})
+      Add(id, 40 + id);
   }
-}
+  void Add(std::uint16_t id, std::size_t body) {
+    Bytes r{static_cast<std::uint8_t>(id), static_cast<std::uint8_t>(id >> 8), 0x51, 0x01};
+    r.push_back(static_cast<std::uint8_t>(body));
+    for (std::size_t i = 0; i < body; ++i)
+      r.push_back(static_cast<std::uint8_t>(id + i));
+    records.push_back(r);
+  }
 
-std::vector<std::vector<std::uint8_t>> Bytes(const std::vector<SdrRecord>& records) {
-  std::vector<std::vector<std::uint8_t>> out;
-  for (const auto& r : records)
-    out.push_back(r.bytes);
-  return out;
-}
-
-std::size_t GetSdrCount(FakeSdrBmc& bmc) {
-  return static_cast<std::size_t>(bmc.Count(0x0a, 0x23));
-}
-
-TEST(ReadSdrRecords, OneRequestPerRecordWhenResponsesAreLarge) {
-  FakeSdrBmc bmc;
-  AddThree(bmc);
-  const auto records = ReadSdrRecords(*bmc.transport(), "node 0");
-  EXPECT_EQ(Bytes(records), bmc.records);
-  EXPECT_EQ(records[1].recordId, 0x11);
-  EXPECT_EQ(records[1].recordType, 0x01);
-  EXPECT_EQ(GetSdrCount(bmc), 3u);
-  EXPECT_EQ(bmc.reservations, 1);
-}
-
-TEST(ReadSdrRecords, ChunksNeverExceedTheTransportLimit) {
-  for (std::size_t max : {64u, 34u, 20u, 12u}) {
-    FakeSdrBmc bmc;
-    bmc.SetMaxResponseData(max);
-    AddThree(bmc);
-    const auto records = ReadSdrRecords(*bmc.transport(), "node 0");
-    EXPECT_EQ(Bytes(records), bmc.records) << "max " << max;
-    for (const Request& r : bmc.transport()->Sent()) {
-      if (r.command == 0x23) {
-        EXPECT_LE(r.data.at(5) + 2u, max);
-      }
+  Response operator()(const Request& r) {
+    if (r.netFn == netfn::kApp)
+      return r.command == 0x01 ? Ok({0x20, 0x01, 0x02, 0x03, 0x02, 0xbf, 0x57, 0x01, 0x00, 0x34, 0x12})
+                               : Ok(Bytes(16, 0xab));
+    if (r.command == 0x20) {
+      const auto n = static_cast<std::uint8_t>(records.size());
+      return Ok({version, n, 0, 0, 0x10, 0, 0, 0, addition, 0, 0, 0, 0x5e, 0x6f});
     }
-    // Every record is read in as few pieces as the limit allows.
-    std::size_t expected = 0;
-    for (const auto& rec : bmc.records)
-      expected += (rec.size() + (max - 2) - 1) / (max - 2);
-    EXPECT_EQ(GetSdrCount(bmc), expected) << "max " << max;
+    if (r.command == 0x22) {
+      ++reservations;
+      return Ok({static_cast<std::uint8_t>(++reservation), 0x00});
+    }
+    if (fault)
+      if (std::optional<Response> answer = fault(r))
+        return *answer;
+    const std::size_t id = r.data.at(2) | r.data.at(3) << 8, offset = r.data.at(4), count = r.data.at(5);
+    if (offset != 0 && r.data.at(0) != std::size_t{reservation})
+      return Fail(0xc5);
+    if (count + 2 > maxResponse)
+      return Fail(0xca);
+    std::size_t i = 0;
+    while (id != 0 && i < records.size() && std::size_t(records[i][0] | records[i][1] << 8) != id)
+      ++i;
+    if (i >= records.size())
+      return Fail(0xcb);
+    std::uint16_t next = i + 1 < records.size() ? records[i + 1][0] | records[i + 1][1] << 8 : 0xffff;
+    if (nextOverride.count(i))
+      next = nextOverride[i];
+    Bytes out{static_cast<std::uint8_t>(next), static_cast<std::uint8_t>(next >> 8)};
+    for (std::size_t k = offset; k < offset + count && k < records[i].size(); ++k)
+      out.push_back(records[i][k]);
+    return Ok(out);
   }
-}
 
-TEST(ReadSdrRecords, OversizedReadsShrinkTheChunk) {
-  struct Case {
-    const char* name;
-    std::uint8_t code;
-  };
-  for (Case c : {Case{"0xCA", 0xca}, Case{"0xFF", 0xff}}) {
-    FakeSdrBmc bmc;
-    AddThree(bmc);
-    // The controller answers at most 16 bytes per read.
-    bmc.getSdrFault = [&](const Request& r) -> std::uint8_t { return r.data.at(5) > 16 ? c.code : 0; };
-    const auto records = ReadSdrRecords(*bmc.transport(), "node 0");
-    EXPECT_EQ(Bytes(records), bmc.records) << c.name;
-    // The limit is found by halving, then searched between the largest count
-    // answered and the smallest refused; after that reads stay within it.
-    std::size_t tooLarge = 0;
-    for (const Request& r : bmc.transport()->Sent())
-      tooLarge += r.command == 0x23 && r.data.at(5) > 16;
-    EXPECT_LE(tooLarge, 8u) << c.name;
-    const auto& sent = bmc.transport()->Sent();
-    EXPECT_LE(sent.back().data.at(5), 16) << c.name;
-    EXPECT_GE(sent.back().data.at(5) + 0u,
-              std::min<std::size_t>(16, bmc.records.back().size() - sent.back().data.at(4)))
-        << c.name;
-  }
-}
+  std::vector<Bytes> records;
+  std::map<std::size_t, std::uint16_t> nextOverride;             // record index -> next ID
+  std::function<std::optional<Response>(const Request&)> fault;  // for Get SDR
+  std::size_t maxResponse = 255;
+  std::uint8_t version = 0x51, addition = 0x5f, reservation = 0;
+  int reservations = 0;
+};
 
-TEST(ReadSdrRecords, ControllersThatRefuseReadingPastTheEndAreReadHeaderFirst) {
-  FakeSdrBmc bmc;
-  bmc.strictEnd = true;
-  AddThree(bmc);
-  for (int i = 0; i < 10; ++i) {
-    FullRecordSpec s;
-    s.recordId = static_cast<std::uint16_t>(0x30 + i);
-    s.id = "Sensor " + std::to_string(i);
-    bmc.AddRecord(FullRecord(s));
-  }
-  EXPECT_EQ(Bytes(ReadSdrRecords(*bmc.transport(), "node 0")), bmc.records);
-  // Once learned, each record costs a header read and one body read.
-  EXPECT_LE(GetSdrCount(bmc), 2 * bmc.records.size() + 10);
-}
+using Fault = std::function<std::optional<Response>(const Request&)>;
 
-TEST(ReadSdrRecords, SilenceShrinksTheChunk) {
-  FakeSdrBmc bmc;
-  AddThree(bmc);
-  bmc.getSdrFault = [](const Request& r) -> std::uint8_t {
-    if (r.data.at(5) > 20)
+// Larger reads get this answer, or none.
+Fault Above(std::size_t limit, std::optional<Response> answer) {
+  return [=](const Request& r) -> std::optional<Response> {
+    if (r.data.at(5) > limit && !answer)
       throw ostrelInt::CmpiStatus("no answer from scripted within 1000 ms");
-    return 0;
+    return r.data.at(5) > limit ? answer : std::nullopt;
   };
-  EXPECT_EQ(Bytes(ReadSdrRecords(*bmc.transport(), "node 0")), bmc.records);
 }
 
-TEST(ReadSdrRecords, CancelledReservationRestartsTheRecordWithTheSameResult) {
-  FakeSdrBmc bmc;
-  bmc.SetMaxResponseData(12);  // every record needs several partial reads
-  AddThree(bmc);
-  int getSdr = 0;
-  bmc.getSdrFault = [&](const Request&) -> std::uint8_t {
-    if (++getSdr == 4 || getSdr == 9)
-      bmc.CancelReservation();
-    return 0;
+// Answers the given Get SDR requests (counted from 1) so.
+Fault OnRequests(std::set<int> which, Response answer) {
+  auto n = std::make_shared<int>(0);
+  return [=](const Request&) { return which.count(++*n) ? std::optional(answer) : std::nullopt; };
+}
+
+TEST(SdrReaderTest, EveryRecordOnceInChunksThatFitOrABoundedFailure) {
+  const Fault cancelAfterHeader = [](const Request& r) {
+    return r.data[4] ? std::optional(Fail(0xc5)) : std::nullopt;
   };
-  const auto records = ReadSdrRecords(*bmc.transport(), "node 0");
-  EXPECT_EQ(Bytes(records), bmc.records);
-  EXPECT_EQ(bmc.reservations, 3);
-}
-
-TEST(ReadSdrRecords, BusyControllerIsAskedAgainBoundedly) {
-  FakeSdrBmc bmc;
-  AddThree(bmc);
-  int busy = 2;
-  bmc.getSdrFault = [&](const Request&) -> std::uint8_t { return busy-- > 0 ? 0xc0 : 0; };
-  EXPECT_EQ(Bytes(ReadSdrRecords(*bmc.transport(), "node 0")), bmc.records);
-
-  FakeSdrBmc always;
-  AddThree(always);
-  always.getSdrFault = [](const Request&) -> std::uint8_t { return 0xc0; };
-  try {
-    ReadSdrRecords(*always.transport(), "node 0");
-    FAIL() << "expected an error";
-  } catch (const ostrelInt::CmpiStatus& e) {
-    EXPECT_NE(e.msg().find("0xc0"), std::string::npos) << e.msg();
-  }
-  EXPECT_EQ(GetSdrCount(always), 4u);  // the first attempt and three more
-}
-
-TEST(ReadSdrRecords, EndlessCancellationIsABoundedError) {
-  FakeSdrBmc bmc;
-  bmc.SetMaxResponseData(12);
-  AddThree(bmc);
-  bmc.getSdrFault = [&](const Request& r) -> std::uint8_t { return r.data.at(4) > 0 ? 0xc5 : 0; };
-  try {
-    ReadSdrRecords(*bmc.transport(), "node 3 (scripted)");
-    FAIL() << "expected an error";
-  } catch (const ostrelInt::CmpiStatus& e) {
-    EXPECT_NE(e.msg().find("Get SDR (record 0x0000)"), std::string::npos) << e.msg();
-    EXPECT_NE(e.msg().find("node 3 (scripted)"), std::string::npos) << e.msg();
-    EXPECT_NE(e.msg().find("cancelled"), std::string::npos) << e.msg();
-  }
-  EXPECT_LE(bmc.reservations, 8);
-}
-
-TEST(ReadSdrRecords, ChainLoopsEndAtTheFirstRepeatedRecord) {
-  FakeSdrBmc bmc;
-  AddThree(bmc);
-  bmc.nextOverride[2] = 0x0011;  // the last record points back to the second
-  const auto records = ReadSdrRecords(*bmc.transport(), "node 0");
-  EXPECT_EQ(Bytes(records), bmc.records);
-  EXPECT_EQ(GetSdrCount(bmc), 3u);
-
-  FakeSdrBmc self;
-  AddThree(self);
-  self.nextOverride[0] = 0x0010;  // the first names itself as next
-  EXPECT_EQ(ReadSdrRecords(*self.transport(), "node 0").size(), 1u);
-}
-
-TEST(ReadSdrRecords, FailuresNameTheCommandNodeAndCode) {
-  struct Case {
-    const char* name;
-    std::function<std::uint8_t(const Request&)> fault;
-    const char* expected;
+  const struct {
+    std::size_t max;
+    Fault fault;
+    std::pair<std::size_t, std::uint16_t> next;  // a record's next ID, for looping chains
+    std::size_t records, getSdr;
+    int reservations;
+    const char* failure;  // null: all records read
+  } cases[] = {
+      {255, nullptr, {9, 0}, 3, 3, 1, nullptr},
+      {34, nullptr, {9, 0}, 3, 2 + 2 + 3, 1, nullptr},  // 32 record bytes a read
+      {12, nullptr, {9, 0}, 3, 7 + 7 + 8, 1, nullptr},
+      {255, Above(16, Fail(0xca)), {9, 0}, 3, 0, 1, nullptr},  // the limit is searched for, then kept
+      {255, Above(16, Fail(0xff)), {9, 0}, 3, 0, 1, nullptr},
+      {12, OnRequests({4, 9}, Fail(0xc5)), {9, 0}, 3, 0, 3, nullptr},   // each cancellation restarts the
+                                                                        // record
+      {255, OnRequests({1, 2}, Fail(0xc0)), {9, 0}, 3, 5, 1, nullptr},  // busy, asked again
+      {255, nullptr, {2, 0x0011}, 3, 3, 1, nullptr},
+      {255, nullptr, {0, 0x0010}, 1, 1, 1, nullptr},
+      {255, nullptr, {9, 0}, 0, 1, 1, nullptr},  // empty
+      {255, OnRequests({1, 2, 3, 4, 5}, Fail(0xc0)), {9, 0}, 0, 4, 1, "0xc0"},
+      {12, cancelAfterHeader, {9, 0}, 0, 14, 8, "cancelled"},
+      {255, OnRequests({1}, Fail(0xcc)), {9, 0}, 0, 1, 1, "completion code 0xcc"},
+      {255, OnRequests({2}, Fail(0xcb)), {9, 0}, 0, 2, 1, "Get SDR (record 0x0011) failed"},
+      {255, OnRequests({1}, Ok({0xff, 0xff, 0x01, 0x00})), {9, 0}, 0, 1, 1, "record 0x0000"},
   };
-  const Case cases[] = {
-      {"invalid data", [](const Request&) -> std::uint8_t { return 0xcc; }, "completion code 0xcc"},
-      {"record missing", [](const Request& r) -> std::uint8_t { return r.data.at(2) == 0x11 ? 0xcb : 0; },
-       "Get SDR (record 0x0011) failed"},
-  };
-  for (const Case& c : cases) {
-    FakeSdrBmc bmc;
-    AddThree(bmc);
-    bmc.getSdrFault = c.fault;
+  for (const auto& c : cases) {
+    FakeSdr sdr;
+    sdr.maxResponse = c.max;
+    sdr.fault = c.fault;
+    sdr.nextOverride[c.next.first] = c.next.second;
+    if (!c.records && !c.failure)
+      sdr.records.clear();
+    ScriptedTransport transport(std::ref(sdr), c.max);
     try {
-      ReadSdrRecords(*bmc.transport(), "node 1 (scripted)");
-      ADD_FAILURE() << c.name << ": expected an error";
+      std::vector<Bytes> records;
+      for (const SdrRecord& r : ReadSdrRecords(transport, "node 1 (scripted)"))
+        records.push_back(r.bytes);
+      EXPECT_EQ(records, std::vector<Bytes>(sdr.records.begin(), sdr.records.begin() + c.records)) << c.max;
+      EXPECT_FALSE(c.failure) << c.failure;
     } catch (const ostrelInt::CmpiStatus& e) {
-      EXPECT_NE(e.msg().find(c.expected), std::string::npos) << c.name << ": " << e.msg();
-      EXPECT_NE(e.msg().find("node 1"), std::string::npos) << e.msg();
+      EXPECT_NE(e.msg().find(c.failure ? c.failure : "no failure"), std::string::npos) << e.msg();
+      EXPECT_NE(e.msg().find("node 1 (scripted)"), std::string::npos) << e.msg();
     }
+    std::vector<int> counts;
+    for (const Request& r : transport.Sent())
+      if (r.command == 0x23)
+        counts.push_back(r.data.at(5));
+    for (int count : counts)
+      EXPECT_LE(count + 2u, c.max);
+    EXPECT_LE(std::count_if(counts.begin(), counts.end(), [](int n) { return n > 16; }), 8);
+    EXPECT_EQ(c.getSdr ? counts.size() : 0, c.getSdr) << c.max;
+    EXPECT_EQ(sdr.reservations, c.reservations);
   }
 }
 
-TEST(ReadSdrRecords, ShortAnswersAreClearErrors) {
-  FakeSdrBmc bmc;
-  auto transport = std::make_shared<testing::ScriptedTransport>([](const Request& r) {
-    if (r.command == 0x22)
-      return testing::Ok({0x01, 0x00});
-    return testing::Ok({0xff, 0xff, 0x01, 0x00});  // next ID and two bytes: no header
-  });
-  EXPECT_THROW(ReadSdrRecords(*transport, "node 0"), ostrelInt::CmpiStatus);
-  auto noReservation =
-      std::make_shared<testing::ScriptedTransport>([](const Request&) { return testing::Ok({0x01}); });
-  EXPECT_THROW(ReadSdrRecords(*noReservation, "node 0"), ostrelInt::CmpiStatus);
-}
+struct Cached {
+  FakeSdr sdr;
+  testing::TempDir dir;
+  ScriptedTransport transport{std::ref(sdr)};
 
-TEST(ReadSdrRecords, RecordsLongerThanOneByteOffsetsAreAClearError) {
-  FakeSdrBmc bmc;
-  bmc.SetMaxResponseData(34);
-  std::vector<std::uint8_t> huge(5 + 255, 0x41);
-  huge[0] = 0x01;
-  huge[1] = 0x00;
-  huge[3] = 0xc0;
-  huge[4] = 255;
-  bmc.AddRecord(huge);
-  try {
-    ReadSdrRecords(*bmc.transport(), "node 0");
-    FAIL() << "expected an error";
-  } catch (const ostrelInt::CmpiStatus& e) {
-    EXPECT_NE(e.msg().find("260 bytes"), std::string::npos) << e.msg();
+  // Loads as a freshly opened node; counts the requests it took.
+  std::vector<Bytes> Load(bool* fromCache, std::uint64_t* requests = nullptr) {
+    NodeContext node;
+    node.transport = std::shared_ptr<Transport>(&transport, [](Transport*) {});
+    node.State<SdrCacheSettings>().directory = dir.Path();
+    const std::uint64_t before = transport.RequestCount();
+    std::vector<Bytes> out;
+    for (const SdrRecord& r : LoadSdrRecords(node))
+      out.push_back(r.bytes);
+    *fromCache = node.State<SdrRepositoryState>().fromCache;
+    if (requests)
+      *requests = transport.RequestCount() - before;
+    return out;
   }
-  for (const Request& r : bmc.transport()->Sent()) {
-    if (r.command == 0x23) {
-      EXPECT_LE(r.data.at(4) + r.data.at(5), 260);
-    }
+  std::string File() const {
+    SdrCacheKey key{"scripted", BmcIdentity{0x157, 0x1234, std::array<std::uint8_t, 16>{}}};
+    key.identity.guid->fill(0xab);
+    return SdrCache(dir.Path()).PathFor(key);
   }
-}
+};
 
-TEST(ReadSdrRecords, EmptyRepositoryHasNoRecords) {
-  FakeSdrBmc bmc;
-  EXPECT_TRUE(ReadSdrRecords(*bmc.transport(), "node 0").empty());
-  EXPECT_EQ(GetSdrCount(bmc), 1u);
+TEST(SdrCacheTest, ChangedRepositoryOrDamagedFileIsReadAgainAndRewritten) {
+  const auto file = [](const std::function<void(Bytes&)>& damage) {
+    return [damage](Cached& c) {
+      std::ifstream in(c.File(), std::ios::binary);
+      Bytes bytes{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+      damage(bytes);
+      std::ofstream(c.File(), std::ios::binary | std::ios::trunc)
+          .write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+    };
+  };
+  const std::function<void(Cached&)> changes[] = {
+      [](Cached& c) { c.sdr.Add(0x40, 10); },
+      [](Cached& c) { ++c.sdr.addition; },
+      [](Cached& c) { c.sdr.version = 0x02; },
+      file([](Bytes& b) { b[b.size() / 2] ^= 0x01; }),
+      file([](Bytes& b) { b.resize(b.size() - 7); }),
+      file([](Bytes& b) { b.clear(); }),
+      file([](Bytes& b) {
+        b = EncodeSdrCache({"scripted", BmcIdentity{0x157, 0x3401, std::nullopt}}, Ipmi::SdrRepositoryInfo{},
+                           {});
+      }),
+  };
+  for (const auto& change : changes) {
+    Cached c;
+    bool fromCache = true;
+    std::uint64_t requests = 0;
+    c.Load(&fromCache);
+    EXPECT_FALSE(fromCache);
+    EXPECT_EQ(c.Load(&fromCache, &requests), c.sdr.records);
+    EXPECT_TRUE(fromCache);
+    EXPECT_EQ(requests, 3u);
+    struct stat st {};
+    ASSERT_EQ(stat(c.File().c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 0777, 0600u);
+    change(c);
+    EXPECT_EQ(c.Load(&fromCache), c.sdr.records);
+    EXPECT_FALSE(fromCache);
+    c.Load(&fromCache);
+    EXPECT_TRUE(fromCache) << "rewritten";
+  }
 }
 
 }  // namespace

@@ -1,10 +1,7 @@
 #pragma once
-// A Transport whose answers a test scripts, for decoders and readers that
-// sit above the wire.
+// A Transport whose answers a test scripts, for the readers above the wire.
 
 #include "transport/message.h"
-
-#include <Ipmi/CmpiStatus.h>
 
 #include <functional>
 #include <utility>
@@ -15,7 +12,6 @@ namespace marlek::testing {
 class ScriptedTransport : public Transport {
  public:
   using Handler = std::function<Response(const Request&)>;
-
   explicit ScriptedTransport(Handler handler, std::size_t maxResponseData = 255)
       : handler_(std::move(handler)), maxResponseData_(maxResponseData) {}
 
@@ -23,21 +19,16 @@ class ScriptedTransport : public Transport {
     sent_.push_back(request);
     return handler_(request);
   }
-
   std::vector<Response> SendPipelined(const std::vector<Request>& requests) override {
     std::vector<Response> responses;
-    responses.reserve(requests.size());
     for (const Request& r : requests)
       responses.push_back(Send(r));
     return responses;
   }
-
   std::size_t MaxResponseData() const override { return maxResponseData_; }
   std::string Describe() const override { return "scripted"; }
   std::uint64_t RequestCount() const override { return sent_.size(); }
-
-  // Every request in the order it was sent.
-  const std::vector<Request>& Sent() const { return sent_; }
+  const std::vector<Request>& Sent() const { return sent_; }  // in the order sent
 
  private:
   Handler handler_;
@@ -45,7 +36,6 @@ class ScriptedTransport : public Transport {
   std::vector<Request> sent_;
 };
 
-// A response with completion code 0 and these data bytes.
 inline Response Ok(std::vector<std::uint8_t> data = {}) {
   return Response{0x00, std::move(data)};
 }

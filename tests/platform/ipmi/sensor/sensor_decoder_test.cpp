@@ -1,0 +1,92 @@
+// Sensor value conversion where the simulated servers have no example
+// (1's complement, exponents of both signs, every linearisation), and the
+// SDR records the decoders must refuse.
+
+#include "sdr/sdr_record.h"
+#include "sensor/sensor_conversion.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <vector>
+
+namespace marlek {
+namespace {
+
+using Bytes = std::vector<std::uint8_t>;
+
+TEST(SensorConversionTest, FormulaFormatsAndLinearisations) {
+  struct Case {
+    Bytes factors;  // M, M/tolerance, B, B/accuracy, accuracy/direction, exponents
+    AnalogFormat format;
+    std::uint8_t linearization, raw;
+    double expected;
+  } cases[] = {
+      {{0x3c, 0x00, 0x00, 0x00, 0x00, 0xd0}, AnalogFormat::kUnsigned, 0, 0xca, 60 * 202 * 1e-3},
+      {{0x01, 0x00, 0x00, 0x00, 0x00, 0x00}, AnalogFormat::kTwosComplement, 0, 0x80, -128},
+      {{0x01, 0x00, 0x00, 0x00, 0x00, 0x00}, AnalogFormat::kOnesComplement, 0, 0x80, -127},
+      {{0x01, 0x00, 0x00, 0x00, 0x00, 0x00}, AnalogFormat::kOnesComplement, 0, 0xff, 0},
+      {{0x01, 0x00, 0x00, 0x00, 0x00, 0x00}, AnalogFormat::kOnesComplement, 0, 0x7f, 127},
+      {{0x02, 0x00, 0x0a, 0x00, 0x00, 0x00}, AnalogFormat::kOnesComplement, 0, 0xfe, 2 * -1 + 10},
+      {{0x02, 0x00, 0x05, 0x00, 0x00, 0xf1}, AnalogFormat::kUnsigned, 0, 10, (2 * 10 + 5 * 10) * 0.1},
+      {{0x01, 0x00, 0x19, 0x00, 0x00, 0x0e}, AnalogFormat::kUnsigned, 0, 1, 1 + 25 * 0.01},
+      {{0xfe, 0xc0, 0x9c, 0xc0, 0x00, 0x00}, AnalogFormat::kUnsigned, 0, 10, -2 * 10 - 100},
+      {{0x00, 0x80, 0x00, 0x80, 0x00, 0x78}, AnalogFormat::kUnsigned, 0, 1, (-512 - 512 * 1e-8) * 1e7},
+      {{0xff, 0x7f, 0xff, 0x7f, 0x00, 0x87}, AnalogFormat::kUnsigned, 0, 1, (511 + 511 * 1e7) * 1e-8},
+      {{0x01, 0x00, 0x00, 0x00, 0x00, 0x00}, AnalogFormat::kUnsigned, linearization::kLn, 8, std::log(8.0)},
+      {{0x01, 0x00, 0x00, 0x00, 0x00, 0x00}, AnalogFormat::kUnsigned, linearization::kLog10, 100, 2},
+      {{0x01, 0x00, 0x00, 0x00, 0x00, 0x00}, AnalogFormat::kUnsigned, linearization::kLog2, 8, 3},
+      {{0x01, 0x00, 0x00, 0x00, 0x00, 0x00}, AnalogFormat::kUnsigned, linearization::kE, 2, std::exp(2.0)},
+      {{0x01, 0x00, 0x00, 0x00, 0x00, 0x00}, AnalogFormat::kUnsigned, linearization::kExp10, 2, 100},
+      {{0x01, 0x00, 0x00, 0x00, 0x00, 0x00}, AnalogFormat::kUnsigned, linearization::kExp2, 3, 8},
+      {{0x01, 0x00, 0x00, 0x00, 0x00, 0x00}, AnalogFormat::kUnsigned, linearization::kInverse, 4, 0.25},
+      {{0x02, 0x00, 0x04, 0x00, 0x00, 0xf0}, AnalogFormat::kUnsigned, linearization::kSquare, 3, 1},
+      {{0x01, 0x00, 0x00, 0x00, 0x00, 0x00}, AnalogFormat::kUnsigned, linearization::kCube, 3, 27},
+      {{0x01, 0x00, 0x00, 0x00, 0x00, 0x00}, AnalogFormat::kUnsigned, linearization::kSquareRoot, 16, 4},
+      {{0x01, 0x00, 0x00, 0x00, 0x00, 0x00}, AnalogFormat::kUnsigned, linearization::kCubeRoot, 27, 3},
+      {{0x03, 0x00, 0x00, 0x00, 0x00, 0x00}, AnalogFormat::kUnsigned, 0x70, 9, 27},  // per-reading factors
+  };
+  for (const Case& c : cases) {
+    ConversionFactors f;
+    f.format = c.format;
+    f.linearization = c.linearization;
+    PayloadReader in(c.factors);
+    DecodeConversionBytes(in, f);
+    EXPECT_NEAR(ConvertRawValue(f, c.raw), c.expected, 1e-9 * std::max(1.0, std::fabs(c.expected)))
+        << int(c.linearization) << " raw " << int(c.raw);
+    EXPECT_EQ(f.NonLinear(), c.linearization >= 0x70);
+  }
+}
+
+SdrRecord Record(Bytes bytes) {
+  return SdrRecord{0, 0, bytes.size() > 3 ? bytes[3] : std::uint8_t{0}, bytes};
+}
+
+// An event-only sensor record and a FRU device locator, "NM Cap" and "FRU".
+const Bytes kEventOnly = {0x25, 0x00, 0x51, 0x03, 0x12, 0x2c, 0x60, 0x1a, 0x2e, 0x01, 0xdc, 0x74,
+                          0x01, 0x00, 0x00, 0x00, 0xc6, 'N',  'M',  ' ',  'C',  'a',  'p'};
+const Bytes kFruLocator = {0x6b, 0x00, 0x51, 0x11, 0x0e, 0x20, 0x01, 0x80, 0x00, 0x00,
+                           0x10, 0x00, 0x07, 0x02, 0x00, 0xc3, 'F',  'R',  'U'};
+
+TEST(SdrRecordTest, OtherTypesAndTruncatedRecordsAreRefused) {
+  EXPECT_EQ(DecodeSensorRecord(Record(kEventOnly)).value().idString, "NM Cap");
+  EXPECT_FALSE(DecodeSensorRecord(Record(kFruLocator)));
+  EXPECT_FALSE(DecodeMcDeviceLocator(Record(kFruLocator)));
+  EXPECT_EQ(DecodeFruDeviceLocator(Record(kFruLocator))->idString, "FRU");
+  for (std::size_t n : {0u, 3u, 5u, 12u, 15u, 16u}) {
+    const Bytes cutEventOnly(kEventOnly.begin(), kEventOnly.begin() + std::min<std::size_t>(n, 16));
+    EXPECT_EQ(bool(DecodeSensorRecord(Record(cutEventOnly))), n >= 16) << n;
+    const Bytes cutLocator(kFruLocator.begin(), kFruLocator.begin() + n);
+    EXPECT_EQ(bool(DecodeFruDeviceLocator(Record(cutLocator))), n >= 15) << n;
+  }
+  // A length byte or ID string length larger than the bytes held.
+  Bytes lying = kEventOnly;
+  lying[4] = 0xff;
+  lying[16] = 0xdf;
+  EXPECT_EQ(DecodeSensorRecord(Record(lying))->idString, "NM Cap");
+  const Bytes ab = {'A', 'B'};
+  EXPECT_EQ(DecodeIdString(0x90, ab.data(), 2), "!)");  // six-bit packed, cut short
+}
+
+}  // namespace
+}  // namespace marlek
