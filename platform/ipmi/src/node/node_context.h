@@ -12,8 +12,13 @@
 
 namespace marlek {
 
+class BmcLock;
+
 struct NodeContext {
   int index = -1;
+  // Held while the node is open; declared first so that the session closes
+  // before the lock is let go.
+  std::shared_ptr<BmcLock> bmcLock;
   std::shared_ptr<Transport> transport;
 
   // Per-area state that lives as long as the node is open (the SDR records,

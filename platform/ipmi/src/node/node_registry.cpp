@@ -1,10 +1,14 @@
 #include "node/node_registry.h"
 
+#include "api/diagnostics.h"
+#include "node/bmc_lock.h"
 #include "node/ipmi_config.h"
 #include "node/node_transport.h"
 #include "sdr/sdr_cache.h"
 
 #include <Ipmi/CmpiStatus.h>
+
+#include <unistd.h>
 
 namespace marlek {
 
@@ -61,6 +65,29 @@ std::shared_ptr<NodeContext> NodeRegistry::Current() const {
   return it == open_.end() ? nullptr : it->second;
 }
 
+namespace {
+
+constexpr std::chrono::seconds kLockWait{30};
+
+bool Exists(const std::string& path) {
+  return ::access(path.c_str(), F_OK) == 0;
+}
+
+std::shared_ptr<BmcLock> AcquireBmcLock(const NodeConfig& node) {
+  const std::string target = node.transport == NodeTransportKind::kLan
+                                 ? node.host + ":" + std::to_string(node.port)
+                                 : node.DevicePath();
+  try {
+    return BmcLock::Acquire(target, kLockWait);
+  } catch (const ostrelInt::CmpiStatus& e) {
+    const std::string text = "IPMI node " + std::to_string(node.index) + ": " + e.msg();
+    Diagnose(text);  // the caller's own message would only say that the open failed
+    throw ostrelInt::CmpiStatus(text);
+  }
+}
+
+}  // namespace
+
 std::shared_ptr<NodeContext> OpenNodeContext(int node) {
   if (node < 0)
     throw ostrelInt::CmpiStatus("IPMI node " + std::to_string(node) + " does not exist");
@@ -68,11 +95,22 @@ std::shared_ptr<NodeContext> OpenNodeContext(int node) {
   try {
     config = LoadConfig();
   } catch (const ConfigError& e) {
-    throw ostrelInt::CmpiStatus(std::string("IPMI configuration: ") + e.what());
+    const std::string text = std::string("IPMI configuration: ") + e.what();
+    Diagnose(text);  // the user's to fix, and the caller would only say that the open failed
+    throw ostrelInt::CmpiStatus(text);
   }
+  const NodeConfig nodeConfig = config.Node(node);
   auto context = std::make_shared<NodeContext>();
   context->index = node;
-  context->transport = OpenNodeTransport(config.Node(node));
+  context->bmcLock = AcquireBmcLock(nodeConfig);
+  try {
+    context->transport = OpenNodeTransport(nodeConfig);
+  } catch (const ostrelInt::CmpiStatus& e) {
+    // A device file that does not exist is all the caller's message says.
+    if (nodeConfig.transport == NodeTransportKind::kLan || Exists(nodeConfig.DevicePath()))
+      Diagnose(e.msg());
+    throw;
+  }
   SdrCacheSettings& cache = context->State<SdrCacheSettings>();
   cache.enabled = config.global.sdrCache;
   cache.directory = config.global.cacheDir;

@@ -1,12 +1,29 @@
 #include "node/node_transport.h"
 
+#include "node/node_link.h"
+
 #include "transport/device_transport.h"
 #include "transport/lanplus_transport.h"
 
 #include <Ipmi/CmpiStatus.h>
 
+#include <chrono>
+
 namespace marlek {
 namespace {
+
+// A session opened again after the BMC went silent first asks whether the
+// BMC is there at all: often (a burst of losses must not hide it) and for
+// no longer than 0.8 s, after which the node counts as gone. A slow
+// answer to an earlier attempt still counts.
+TransportOptions FirstContactAgain(const TransportOptions& options) {
+  constexpr std::chrono::milliseconds kAttempt{50};
+  constexpr std::chrono::milliseconds kBudget{800};
+  TransportOptions quick = options;
+  quick.timeout = kAttempt;
+  quick.retries = static_cast<int>(kBudget / kAttempt) - 1;
+  return quick;
+}
 
 std::shared_ptr<Transport> OpenLan(const NodeConfig& node) {
   LanConfig lan;
@@ -19,7 +36,10 @@ std::shared_ptr<Transport> OpenLan(const NodeConfig& node) {
   lan.cipherSuiteZeroAllowed = node.cipherSuiteGiven;
   lan.privilege = node.privilege;
   lan.options = node.options;
-  return LanPlusTransport::Open(lan);
+  std::shared_ptr<Transport> first = LanPlusTransport::Open(lan);
+  lan.firstContact = FirstContactAgain(lan.options);
+  return std::make_shared<NodeLink>(
+      std::move(first), [lan] { return std::shared_ptr<Transport>(LanPlusTransport::Open(lan)); });
 }
 
 }  // namespace
@@ -29,7 +49,7 @@ std::shared_ptr<Transport> OpenNodeTransport(const NodeConfig& node) {
   try {
     if (node.transport == NodeTransportKind::kLan)
       return OpenLan(node);
-    return DeviceTransport::Open(node.DevicePath(), node.options);
+    return std::make_shared<NodeLink>(DeviceTransport::Open(node.DevicePath(), node.options), nullptr);
   } catch (const ostrelInt::CmpiStatus& e) {
     throw ostrelInt::CmpiStatus(which + e.msg());
   } catch (const ConfigError& e) {

@@ -1,6 +1,7 @@
 #include "sdr/sdr_reader.h"
 
 #include "sdr/sdr_commands.h"
+#include "transport/back_off.h"
 #include "transport/completion_code.h"
 #include "wire/payload.h"
 
@@ -78,6 +79,7 @@ class SdrReader {
       try {
         return ReadRecordOnce(id, next);
       } catch (const ReservationLost&) {
+        RandomBackOff(attempt);
         Reserve();
       }
     }
@@ -156,38 +158,31 @@ class SdrReader {
 
   struct OversizedRead {};
 
-  // One Get SDR at (offset, count). A controller that cannot answer that
-  // many bytes (0xCA, 0xFF, or no answer at all) gets smaller reads: with
+  // One Get SDR at (offset, count). A controller that says it cannot
+  // answer that many bytes (0xCA, 0xC7, 0xC8, 0xFF) gets smaller reads: with
   // `shrink` the chunk halves and the read is retried, else OversizedRead.
+  // Silence says nothing about the size: a lost answer must not cut every
+  // later read short, so the transport's failure passes out unchanged.
   GetSdrChunk ReadPiece(std::uint16_t id, std::size_t offset, std::size_t count, bool shrink) {
     int busy = 0;
     for (;;) {
       const Request request =
           MakeGetSdr(reservation_, id, static_cast<std::uint8_t>(offset), static_cast<std::uint8_t>(count));
-      Response r;
-      bool answered = true;
-      try {
-        r = transport_.Send(request);
-      } catch (const ostrelInt::CmpiStatus& e) {
-        if (count <= limits_.minChunk)
-          throw;
-        answered = false;
-      }
-      if (answered && r.Ok()) {
+      const Response r = transport_.Send(request);
+      if (r.Ok()) {
         GetSdrChunk chunk = Decode(id, r);
         Answered(count, chunk.data.size());
         return chunk;
       }
-      if (answered && r.completionCode == cc::kReservationCancelled)
+      if (r.completionCode == cc::kReservationCancelled)
         throw ReservationLost{};
-      if (answered && r.completionCode == cc::kNotPresent && id == kFirstSdrRecordId && offset == 0)
+      if (r.completionCode == cc::kNotPresent && id == kFirstSdrRecordId && offset == 0)
         throw EmptyRepository{};  // the first record does not exist
-      if (answered && r.completionCode == cc::kNodeBusy && busy++ < limits_.busyRetries) {
+      if (r.completionCode == cc::kNodeBusy && busy++ < limits_.busyRetries) {
         std::this_thread::sleep_for(std::chrono::milliseconds(20));
         continue;
       }
-      const bool tooLarge =
-          !answered || r.completionCode == cc::kCannotReturnBytes || r.completionCode == cc::kUnspecified;
+      const bool tooLarge = NeedsSmallerReads(r.completionCode) || r.completionCode == cc::kUnspecified;
       if (!tooLarge || count <= limits_.minChunk)
         throw ostrelInt::CmpiStatus(CommandFailureText(RecordLabel(id).c_str(), where_, r.completionCode));
       if (!shrink)

@@ -14,7 +14,7 @@ namespace marlek {
 struct SdrReadLimits {
   int restartsPerRecord = 6;  // Reserve again after 0xC5, then restart the record
   int busyRetries = 3;        // attempts after a 0xC0 answer
-  std::size_t minChunk = 4;   // never shrink a body read below this many bytes
+  std::size_t minChunk = 5;   // never shrink a read below a record header
 };
 
 // Every record in chain order. `where` names the node in error texts.

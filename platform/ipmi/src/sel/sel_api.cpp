@@ -1,6 +1,7 @@
 // The library's SEL entry points. The node-less calls use the current node,
 // else node 0 through a connection of their own; none takes IpmiDevGuard.
 
+#include "api/diagnostics.h"
 #include "node/node_context.h"
 #include "sel/sel_properties.h"
 #include "sel/sel_reader.h"
@@ -46,8 +47,10 @@ std::vector<std::tr1::shared_ptr<IpmiSelData>> IpmiIfc::getSelData() {
     if (!records) {
       try {
         records = marlek::LoadSdrRecords(node);
-      } catch (const std::exception&) {
+      } catch (const std::exception& e) {
         records.emplace();  // no repository: no conversion
+        marlek::Diagnose("node " + std::to_string(node.index) +
+                         ": threshold event readings left out: " + e.what());
       }
     }
     return marlek::sel::ConvertThresholdData(*records, event);

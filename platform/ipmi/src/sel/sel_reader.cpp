@@ -1,5 +1,6 @@
 #include "sel/sel_reader.h"
 
+#include "transport/back_off.h"
 #include "transport/completion_code.h"
 #include "wire/payload.h"
 
@@ -100,6 +101,7 @@ class EntryReader {
       if (renewals >= limits_.maxReservationRenewals)
         Fail(transport_, What(recordId),
              "the SEL reservation was cancelled " + std::to_string(renewals + 1) + " times in a row");
+      RandomBackOff(renewals);
       reservation_.Renew();
     }
   }
@@ -183,11 +185,15 @@ std::uint32_t ReadSelTime(Transport& transport) {
   return Decode<std::uint32_t>(transport, "Get SEL Time", DecodeSelTime, response);
 }
 
-std::vector<RawEntry> ReadSelEntries(Transport& transport, const SelReadLimits& limits) {
-  const SelInfo info = ReadSelInfo(transport);
-  std::vector<RawEntry> entries;
+namespace {
+
+// One pass over the record chain. False when the chain broke: a record it
+// names is no longer there (deleted or cleared while we read).
+bool ReadChain(Transport& transport, const SelInfo& info, const SelReadLimits& limits,
+               std::vector<RawEntry>& entries) {
+  entries.clear();
   if (info.entries == 0)
-    return entries;
+    return true;
   Reservation reservation(transport, info.reserveSupported);
   EntryReader reader(transport, reservation, limits);
   std::set<std::uint16_t> visited;  // record IDs asked for and read
@@ -196,7 +202,7 @@ std::vector<RawEntry> ReadSelEntries(Transport& transport, const SelReadLimits& 
     std::uint16_t nextId = kLastRecordId;
     std::optional<RawEntry> entry = reader.Read(recordId, nextId);
     if (!entry)
-      break;
+      return false;
     entries.push_back(*entry);
     visited.insert(recordId);
     visited.insert(DecodeSelEntry(*entry).recordId);
@@ -204,7 +210,34 @@ std::vector<RawEntry> ReadSelEntries(Transport& transport, const SelReadLimits& 
       break;  // the chain comes back on itself: every record of it is read
     recordId = nextId;
   }
-  return entries;
+  return true;
+}
+
+bool SameLog(const SelInfo& a, const SelInfo& b) {
+  return a.entries == b.entries && a.mostRecentAddition == b.mostRecentAddition &&
+         a.mostRecentErase == b.mostRecentErase;
+}
+
+}  // namespace
+
+// The log can change under the reader (an event logged, a clear from
+// elsewhere): the entries count only when the log's info is the same
+// before and after them and the chain held together; else they are read
+// again.
+std::vector<RawEntry> ReadSelEntries(Transport& transport, const SelReadLimits& limits) {
+  SelInfo before = ReadSelInfo(transport);
+  std::vector<RawEntry> entries;
+  for (int pass = 1;; ++pass) {
+    const bool whole = ReadChain(transport, before, limits, entries);
+    const SelInfo after = ReadSelInfo(transport);
+    if (whole && SameLog(before, after))
+      return entries;
+    if (pass >= limits.maxPasses)
+      Fail(transport, "Reading the SEL",
+           "the log changed while it was read, " + std::to_string(pass) + " times in a row");
+    RandomBackOff(pass);
+    before = after;
+  }
 }
 
 void ClearSel(Transport& transport, const ClearOptions& options) {

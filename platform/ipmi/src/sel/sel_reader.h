@@ -33,10 +33,14 @@ struct SelReadLimits {
   // Reservations in a row that may be cancelled (0xC5) while one entry is
   // read, before the read gives up.
   int maxReservationRenewals = 8;
+  // Reads of the whole log while it keeps changing under them.
+  int maxPasses = 4;
 };
 
 // Every entry from the first to the one whose next record ID is 0xFFFF, in
-// SEL order. A chain that comes back to a record already read ends there.
+// SEL order, as the log stood at one moment: read again when the log
+// changed meanwhile. A chain that comes back to a record already read ends
+// there.
 std::vector<RawEntry> ReadSelEntries(Transport& transport, const SelReadLimits& limits = {});
 
 struct ClearOptions {

@@ -70,6 +70,11 @@ bool IpmiSensor::readingStateUnavailable() const {
 }
 
 bool IpmiSensor::getHealthState(int& healthState) const {
+  // A reading that failed is shown, with the reason, rather than left out.
+  if (impl_->outcome == Outcome::kFailed) {
+    healthState = marlek::health::kUnknown;
+    return true;
+  }
   if (!impl_->Readable() || !impl_->reading.scanningEnabled)
     return false;
   if (impl_->record.IsThreshold()) {

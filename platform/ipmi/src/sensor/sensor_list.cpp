@@ -1,5 +1,6 @@
 #include "sensor/sensor_list.h"
 
+#include "api/diagnostics.h"
 #include "sdr/sdr_commands.h"
 #include "sdr/sdr_repository.h"
 #include "transport/completion_code.h"
@@ -136,16 +137,23 @@ void ReadSensors(const std::shared_ptr<Transport>& transport, std::vector<std::u
     requests.push_back(MakeGetSensorReading(sensors[i]->Owner(), sensors[i]->record.sensorNumber));
   }
   const std::vector<Answer> answers = SendAll(*transport, requests);
+  std::size_t unanswered = 0;
+  std::string firstReason;
   for (std::size_t k = 0; k < index.size(); ++k) {
     Impl& s = *sensors[index[k]];
     if (!answers[k].transportError.empty()) {
       s.outcome = Outcome::kFailed;
       s.failure = "Get Sensor Reading failed for " + s.Label() + ": " + answers[k].transportError;
+      if (unanswered++ == 0)
+        firstReason = answers[k].transportError;
       continue;
     }
     Record(s, answers[k].response);
     readAtUsec[index[k]] = ArrivalUsec(answers[k].response);
   }
+  if (unanswered != 0)
+    Diagnose(transport->Describe() + ": " + std::to_string(unanswered) + " of " +
+             std::to_string(index.size()) + " sensor readings failed: " + firstReason);
   ReadNonLinearFactors(*transport, sensors);
 }
 

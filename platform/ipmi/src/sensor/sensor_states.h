@@ -12,6 +12,7 @@ namespace marlek {
 
 // CIM HealthState values.
 namespace health {
+constexpr int kUnknown = 0;
 constexpr int kOk = 5;
 constexpr int kDegraded = 10;
 constexpr int kCritical = 25;

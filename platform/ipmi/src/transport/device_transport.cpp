@@ -1,5 +1,7 @@
 #include "transport/device_transport.h"
 
+#include "transport/no_answer.h"
+
 #include "transport/ipmi_device_message.h"
 #include "transport/request_pipeline.h"
 
@@ -124,10 +126,10 @@ std::vector<Response> DeviceTransport::SendPipelined(const std::vector<Request>&
   RequestPipeline pipeline(wire, options_, path_, kMaxWindow);
   try {
     return pipeline.Run(requests);
-  } catch (const ostrelInt::CmpiStatus& e) {
+  } catch (const NoAnswer& e) {
     if (wire.LastSendError().empty())
       throw;
-    throw ostrelInt::CmpiStatus(e.msg() + " (" + wire.LastSendError() + ")");
+    throw NoAnswer(e.msg() + " (" + wire.LastSendError() + ")", e.target());
   }
 }
 

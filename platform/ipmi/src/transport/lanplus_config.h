@@ -5,6 +5,7 @@
 #include "transport/session_commands.h"
 
 #include <cstdint>
+#include <optional>
 #include <string>
 
 namespace marlek {
@@ -21,6 +22,9 @@ struct LanConfig {
   bool cipherSuiteZeroAllowed = false;
   Privilege privilege = Privilege::kAdministrator;
   TransportOptions options;
+  // For the session's first exchange, when it should fail sooner than the
+  // requests: a session opened again to learn whether the BMC is still there.
+  std::optional<TransportOptions> firstContact;
 };
 
 }  // namespace marlek

@@ -5,6 +5,7 @@
 #include "transport/rakp_handshake.h"
 #include "transport/wire_error.h"
 
+#include <algorithm>
 #include <functional>
 #include <optional>
 
@@ -20,12 +21,12 @@ using Decoder = std::function<std::optional<T>(const Bytes& datagram)>;
 // timeout and retries. Datagrams decode rejects (nullopt or a wire error)
 // are ignored; the last wire error goes into the failure text.
 template <typename T>
-T Exchange(UdpSocket& socket, const LanConfig& config, const Bytes& datagram, const char* step,
+T Exchange(UdpSocket& socket, const TransportOptions& options, const Bytes& datagram, const char* step,
            const Decoder<T>& decode) {
   std::string lastRejected;
-  for (int attempt = 0; attempt <= config.options.retries; ++attempt) {
+  for (int attempt = 0; attempt <= options.retries; ++attempt) {
     socket.Send(datagram);
-    const auto deadline = UdpSocket::Clock::now() + config.options.timeout;
+    const auto deadline = UdpSocket::Clock::now() + options.timeout;
     while (auto answer = socket.Receive(deadline)) {
       try {
         if (std::optional<T> decoded = decode(*answer))
@@ -37,12 +38,25 @@ T Exchange(UdpSocket& socket, const LanConfig& config, const Bytes& datagram, co
       }
     }
   }
-  std::string text = std::string("no answer to ") + step + " after " +
-                     std::to_string(config.options.retries + 1) + " attempts of " +
-                     std::to_string(config.options.timeout.count()) + " ms";
+  const std::string ms = std::to_string(options.timeout.count()) + " ms";
+  std::string text =
+      std::string("no answer to ") + step +
+      (options.retries == 0 ? " within " + ms
+                            : " after " + std::to_string(options.retries + 1) + " attempts of " + ms);
   if (!lastRejected.empty())
     text += " (last packet rejected: " + lastRejected + ")";
-  throw SessionError(text);
+  throw SessionTimeout(text);
+}
+
+// A BMC that has moved on to the next step of the RAKP exchange need not
+// answer a repeated message for the previous one: a lost answer there is
+// made good by a new handshake rather than by sending the message again.
+// (A repeated Open Session request only opens one more session, so that
+// one is sent again as usual.)
+TransportOptions OneAttempt(const LanConfig& config) {
+  TransportOptions once = config.options;
+  once.retries = 0;
+  return once;
 }
 
 std::optional<Bytes> PayloadOf(const Bytes& datagram, PayloadType expected) {
@@ -55,6 +69,18 @@ std::optional<Bytes> PayloadOf(const Bytes& datagram, PayloadType expected) {
 void CheckStatus(std::uint8_t status, const char* step) {
   if (status != kRmcpPlusStatusOk)
     throw SessionError(std::string(step) + " refused by the BMC: " + RmcpPlusStatusText(status));
+}
+
+// Get Channel Authentication Capabilities needs no session and changes
+// nothing, so it is asked often within the usual time: four times per
+// timeout. Lost datagrams then cost little, and a slow answer to an
+// earlier attempt still counts.
+TransportOptions Frequent(const TransportOptions& options) {
+  constexpr int kPerTimeout = 4;
+  TransportOptions frequent = options;
+  frequent.timeout = std::max(options.timeout / kPerTimeout, std::chrono::milliseconds(1));
+  frequent.retries = (options.retries + 1) * kPerTimeout - 1;
+  return frequent;
 }
 
 void CheckChannelCapabilities(UdpSocket& socket, const LanConfig& config) {
@@ -70,8 +96,8 @@ void CheckChannelCapabilities(UdpSocket& socket, const LanConfig& config) {
       return std::nullopt;
     return r;
   };
-  const IpmbResponseFrame r =
-      Exchange(socket, config, datagram, "Get Channel Authentication Capabilities", decode);
+  const IpmbResponseFrame r = Exchange(socket, config.firstContact.value_or(Frequent(config.options)),
+                                       datagram, "Get Channel Authentication Capabilities", decode);
   if (r.completionCode != 0)
     throw SessionError("Get Channel Authentication Capabilities failed: " +
                        DescribeCompletionCode(r.completionCode));
@@ -107,7 +133,7 @@ OpenSessionResponse OpenSession(UdpSocket& socket, const LanConfig& config, cons
       return std::nullopt;
     return r;
   };
-  OpenSessionResponse r = Exchange(socket, config, datagram, "Open Session", decode);
+  OpenSessionResponse r = Exchange(socket, config.options, datagram, "Open Session", decode);
   CheckStatus(r.status, "Open Session");
   if (r.consoleSessionId != consoleSessionId)
     throw SessionError("Open Session response names another session");
@@ -125,15 +151,8 @@ const CipherSuite& RequireUsableSuite(const LanConfig& config, std::optional<Cip
   return *holder;
 }
 
-}  // namespace
-
-EstablishedSession EstablishSession(UdpSocket& socket, const LanConfig& config) {
-  std::optional<CipherSuite> holder;
-  const CipherSuite& suite = RequireUsableSuite(config, holder);
-  if (config.username.size() > 16)
-    throw SessionError("user name longer than 16 bytes");
-  CheckChannelCapabilities(socket, config);
-
+// Open Session and RAKP messages 1 to 4.
+EstablishedSession Handshake(UdpSocket& socket, const LanConfig& config, const CipherSuite& suite) {
   RakpExchange x;
   x.auth = suite.auth;
   x.consoleSessionId = NonZeroRandom32();
@@ -153,9 +172,10 @@ EstablishedSession EstablishSession(UdpSocket& socket, const LanConfig& config) 
     Rakp2 r = DecodeRakp2(*payload);
     return r.messageTag == rakp1.messageTag ? std::optional<Rakp2>(r) : std::nullopt;
   };
-  const Rakp2 rakp2 = Exchange(
-      socket, config, EncodeSessionPacket(PayloadType::kRakp1, 0, 0, EncodeRakp1(rakp1), SessionKeys{}),
-      "RAKP message 1", decode2);
+  const Rakp2 rakp2 =
+      Exchange(socket, OneAttempt(config),
+               EncodeSessionPacket(PayloadType::kRakp1, 0, 0, EncodeRakp1(rakp1), SessionKeys{}),
+               "RAKP message 1", decode2);
   CheckStatus(rakp2.status, "RAKP message 1");
   if (rakp2.consoleSessionId != x.consoleSessionId)
     throw SessionError("RAKP message 2 names another session");
@@ -174,9 +194,10 @@ EstablishedSession EstablishSession(UdpSocket& socket, const LanConfig& config) 
     Rakp4 r = DecodeRakp4(*payload);
     return r.messageTag == rakp3.messageTag ? std::optional<Rakp4>(r) : std::nullopt;
   };
-  const Rakp4 rakp4 = Exchange(
-      socket, config, EncodeSessionPacket(PayloadType::kRakp3, 0, 0, EncodeRakp3(rakp3), SessionKeys{}),
-      "RAKP message 3", decode4);
+  const Rakp4 rakp4 =
+      Exchange(socket, OneAttempt(config),
+               EncodeSessionPacket(PayloadType::kRakp3, 0, 0, EncodeRakp3(rakp3), SessionKeys{}),
+               "RAKP message 3", decode4);
   CheckStatus(rakp4.status, "RAKP message 3");
   if (rakp4.consoleSessionId != x.consoleSessionId ||
       !ConstantTimeEqual(Rakp4IntegrityCheckValue(x, sik), rakp4.integrityCheckValue))
@@ -190,6 +211,31 @@ EstablishedSession EstablishSession(UdpSocket& socket, const LanConfig& config) 
   session.keys.k1 = DerivedKey(suite.auth, sik, 0x01);
   session.keys.k2 = DerivedKey(suite.auth, sik, 0x02);
   return session;
+}
+
+}  // namespace
+
+EstablishedSession EstablishSession(UdpSocket& socket, const LanConfig& config) {
+  const int handshakes = config.options.retries + 4;
+  std::optional<CipherSuite> holder;
+  const CipherSuite& suite = RequireUsableSuite(config, holder);
+  if (config.username.size() > 16)
+    throw SessionError("user name longer than 16 bytes");
+  CheckChannelCapabilities(socket, config);
+  std::string verdict;
+  int timeouts = 0;
+  for (int handshake = 1;; ++handshake) {
+    try {
+      return Handshake(socket, config, suite);
+    } catch (const SessionTimeout&) {
+      if (++timeouts > config.options.retries + 2 || handshake >= handshakes)
+        throw;
+    } catch (const SessionError& e) {
+      if (e.what() == verdict || handshake >= handshakes)
+        throw;
+      verdict = e.what();
+    }
+  }
 }
 
 }  // namespace marlek

@@ -23,7 +23,19 @@ class SessionError : public std::runtime_error {
   using std::runtime_error::runtime_error;
 };
 
-// Runs the exchange on socket; throws SessionError with the reason.
+// The BMC did not answer a step of the exchange at all.
+class SessionTimeout : public SessionError {
+ public:
+  using SessionError::SessionError;
+};
+
+// Runs the exchange on socket; throws SessionError with the reason. The
+// handshake's answers carry no integrity protection of their own, so a
+// verdict drawn from one (a refusal, a proof that does not check out) is
+// believed only when a second, fresh handshake reaches the same one: a
+// datagram damaged on the way costs a new handshake, not the session. A
+// lost answer likewise costs a new handshake, as many times as the
+// configured retries allow.
 EstablishedSession EstablishSession(UdpSocket& socket, const LanConfig& config);
 
 }  // namespace marlek

@@ -134,6 +134,8 @@ LanPlusTransport::LanPlusTransport(const LanConfig& config, UdpSocket socket,
     : config_(config), socket_(std::move(socket)), session_(session) {}
 
 LanPlusTransport::~LanPlusTransport() {
+  if (abandoned_)
+    return;
   TransportOptions once = config_.options;
   once.retries = 0;
   once.timeout = std::min<std::chrono::milliseconds>(once.timeout, std::chrono::milliseconds(500));

@@ -33,6 +33,7 @@ class LanPlusTransport final : public Transport {
   // The requests of Send and SendPipelined, each attempt counted; the
   // session's own set-up and Close Session are not.
   std::uint64_t RequestCount() const override { return requestCount_; }
+  void Abandon() override { abandoned_ = true; }
 
  private:
   class Wire;
@@ -49,6 +50,7 @@ class LanPlusTransport final : public Transport {
   InboundSequenceWindow inbound_;
   std::uint8_t nextRqSeq_ = 1;
   std::uint64_t requestCount_ = 0;
+  bool abandoned_ = false;  // no Close Session when going away
 };
 
 }  // namespace marlek

@@ -76,6 +76,10 @@ class Transport {
 
   // How many requests went out (retries included); for tests and benchmarks.
   virtual std::uint64_t RequestCount() const = 0;
+
+  // The peer stopped answering: let go of it without a farewell that would
+  // only wait for another timeout.
+  virtual void Abandon() {}
 };
 
 }  // namespace marlek

@@ -1,6 +1,7 @@
 #include "transport/request_pipeline.h"
 
 #include "transport/completion_code.h"
+#include "transport/no_answer.h"
 
 #include <Ipmi/CmpiStatus.h>
 
@@ -46,7 +47,7 @@ std::vector<Response> RequestPipeline::Run(const std::vector<Request>& requests)
     ExpireOverdue();
   }
   if (failedIndex_)
-    throw ostrelInt::CmpiStatus(failure_);
+    throw NoAnswer(failure_, (*requests_)[*failedIndex_].target);
   std::vector<Response> responses;
   responses.reserve(requests.size());
   for (std::optional<Response>& r : results_)

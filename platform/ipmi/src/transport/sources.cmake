@@ -1,4 +1,5 @@
 list(APPEND MARLEK_IPMI_SOURCES
+  ${CMAKE_CURRENT_LIST_DIR}/back_off.cpp
   ${CMAKE_CURRENT_LIST_DIR}/bridging.cpp
   ${CMAKE_CURRENT_LIST_DIR}/cipher_suite.cpp
   ${CMAKE_CURRENT_LIST_DIR}/completion_code.cpp

@@ -45,6 +45,8 @@ struct FakeSel {
     Bytes out{static_cast<std::uint8_t>(next), static_cast<std::uint8_t>(next >> 8)};
     for (int i = offset; i < 16 && i < offset + count; ++i)
       out.push_back(static_cast<std::uint8_t>(i == 1 ? *it >> 8 : i == 2 ? 0x02 : *it));
+    if (meanwhile)
+      meanwhile(*this, id);
     return Ok(out);
   }
 
@@ -52,7 +54,8 @@ struct FakeSel {
   std::uint8_t support = 0x0a;                  // reserve and delete supported
   std::uint8_t reservation = 0, maxChunk = 16;  // larger reads answer 0xCA
   int cancelEvery = 0, reads = 0, erasePolls = 0;
-  std::size_t loopFrom = 99, loopTo = 0;  // entry loopFrom names entry loopTo as next
+  std::size_t loopFrom = 99, loopTo = 0;                   // entry loopFrom names entry loopTo as next
+  std::function<void(FakeSel&, std::uint16_t)> meanwhile;  // after each entry read: others change the log
 };
 
 FakeSel Sel(int entries) {
@@ -101,6 +104,34 @@ TEST(SelReaderTest, EveryEntryOnceInChainOrder) {
     EXPECT_EQ(Count(transport, cmd::kReserveSel) > 2, c.cancelEvery > 0);
     EXPECT_EQ(c.cancelEvery ? 0 : Count(transport, cmd::kReserveSel), c.reservations);
     EXPECT_EQ(c.cancelEvery ? 0 : Count(transport, cmd::kGetSelEntry), c.reads) << c.maxChunk;
+  }
+}
+
+TEST(SelReaderTest, ALogChangedMeanwhileIsReadAgainOrRefused) {
+  const struct {
+    int changes;
+    bool deletes;  // else an event is logged
+    std::size_t expected;
+  } cases[] = {{1, false, 5}, {1, true, 3}, {100, false, 0}};
+  for (const auto& c : cases) {
+    FakeSel sel = Sel(4);
+    int left = c.changes;
+    sel.meanwhile = [&](FakeSel& s, std::uint16_t id) {
+      if (id != s.order.at(1) || left-- <= 0)
+        return;
+      if (c.deletes)
+        s.order.erase(s.order.begin() + 2);  // the next one read is gone
+      else
+        s.order.push_back(static_cast<std::uint16_t>(s.order.back() + 3));
+    };
+    ScriptedTransport transport(std::ref(sel));
+    try {
+      EXPECT_EQ(ReadSelEntries(transport).size(), c.expected);
+    } catch (const ostrelInt::CmpiStatus& e) {
+      EXPECT_EQ(c.expected, 0u);
+      EXPECT_NE(std::string(e.what()).find("changed while it was read, 4 times"), std::string::npos)
+          << e.what();
+    }
   }
 }
 
