@@ -96,7 +96,10 @@ void PrintProgramHelp(const NamespaceNode& root, const Format::FormatterRegistry
   PrintColumns(
       {{"--formatter NAME", "print the result with this formatter instead of the command's default"},
        {"--format-param KEY=VALUE", "set an output parameter; repeatable; overrides the command's"},
-       {"--plugin-dir DIR", "load plug-ins from DIR (also: environment variable OSTRELCLI_PLUGIN_DIR)"},
+       {"--plugin-dir DIR",
+        "load plug-ins from DIR (also: environment variable OSTRELCLI_PLUGIN_DIR); DIR, the directories "
+        "above it and each plug-in must be root's or yours and writable by their owner alone (a sticky "
+        "directory such as /tmp may stand above)"},
        {"--debug", "report plug-in loading and the output settings on stderr"},
        {"--version", "print the version and exit"},
        {"-h, --help", "print this help, or the help of the path that follows"}},

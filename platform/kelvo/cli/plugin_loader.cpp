@@ -7,6 +7,7 @@
 
 #include <dirent.h>
 #include <dlfcn.h>
+#include <fcntl.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -15,6 +16,7 @@
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
+#include <memory>
 
 namespace Kelvo {
 namespace Cli {
@@ -32,23 +34,31 @@ std::string OctalMode(mode_t mode) {
   return buffer;
 }
 
-// Closes a directory stream on every way out.
+// Closes a directory stream (and the descriptor it owns) on every way out.
 struct DirectoryCloser {
   void operator()(DIR* directory) const { closedir(directory); }
 };
+using Directory = std::unique_ptr<DIR, DirectoryCloser>;
 
-std::vector<std::string> ModuleNames(const std::string& directory, std::ostream& diagnostics,
-                                     bool reportMissing) {
-  std::vector<std::string> names;
-  std::unique_ptr<DIR, DirectoryCloser> stream(opendir(directory.c_str()));
-  if (!stream) {
-    if (reportMissing || errno != ENOENT) {
-      diagnostics << kProgramName << ": cannot read the plug-in directory '" << directory
-                  << "': " << std::strerror(errno) << '\n';
-    }
-    return names;
+// Closes a descriptor on every way out.
+class Fd {
+ public:
+  explicit Fd(int fd) : fd_(fd) {}
+  ~Fd() {
+    if (fd_ >= 0)
+      close(fd_);
   }
-  while (const dirent* entry = readdir(stream.get())) {
+  Fd(const Fd&) = delete;
+  Fd& operator=(const Fd&) = delete;
+  int Get() const { return fd_; }
+
+ private:
+  int fd_;
+};
+
+std::vector<std::string> ModuleNames(DIR* stream) {
+  std::vector<std::string> names;
+  while (const dirent* entry = readdir(stream)) {
     std::string name = entry->d_name;
     if (EndsWith(name, ".so") && name != ".so") {
       names.push_back(name);
@@ -62,12 +72,20 @@ void Refuse(std::ostream& diagnostics, const std::string& path, const std::strin
   diagnostics << kProgramName << ": skipping plug-in '" << path << "': " << reason << '\n';
 }
 
-// Loads one module; null when it is refused or fails.
-std::unique_ptr<PluginModule> LoadOne(const std::string& path, std::shared_ptr<AutoCli::NamespaceNode>& root,
+// Loads one module of the open directory; null when it is refused or
+// fails. The file is judged on an open descriptor, and loaded by its name
+// in that same open directory (a path through /proc/self/fd, which keeps
+// $ORIGIN meaningful for the module's own libraries): since no one but
+// root and the invoker can change the directory, what was checked is what
+// runs.
+std::unique_ptr<PluginModule> LoadOne(int directory, const std::string& name, const std::string& path,
+                                      std::shared_ptr<AutoCli::NamespaceNode>& root,
                                       std::ostream& diagnostics) {
+  Fd file(openat(directory, name.c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC | O_NONBLOCK));
   struct stat status {};
-  if (stat(path.c_str(), &status) != 0) {
-    Refuse(diagnostics, path, std::string("cannot examine it: ") + std::strerror(errno));
+  if (file.Get() < 0 || fstat(file.Get(), &status) != 0) {
+    Refuse(diagnostics, path,
+           errno == ELOOP ? "it is a symbolic link" : std::string("cannot open it: ") + std::strerror(errno));
     return nullptr;
   }
   std::string reason = RefusalReason(status, getuid());
@@ -76,7 +94,8 @@ std::unique_ptr<PluginModule> LoadOne(const std::string& path, std::shared_ptr<A
     return nullptr;
   }
   dlerror();
-  void* handle = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
+  const std::string self = "/proc/self/fd/" + std::to_string(directory) + "/" + name;
+  void* handle = dlopen(self.c_str(), RTLD_NOW | RTLD_LOCAL);
   if (!handle) {
     const char* error = dlerror();
     Refuse(diagnostics, path, std::string("it cannot be loaded: ") + (error ? error : "unknown error"));
@@ -129,6 +148,34 @@ std::string RefusalReason(const struct stat& status, uid_t invoker) {
   return std::string();
 }
 
+std::string DirectoryRefusal(const std::string& directory, uid_t invoker) {
+  char resolved[PATH_MAX];
+  if (!realpath(directory.c_str(), resolved)) {
+    return std::string("cannot resolve it: ") + std::strerror(errno);
+  }
+  // From the directory itself up to the root; once a directory passes
+  // only because it is sticky, those above it need not be examined: no one
+  // else can replace what it holds.
+  for (std::filesystem::path at(resolved);; at = at.parent_path()) {
+    struct stat status {};
+    if (lstat(at.c_str(), &status) != 0) {
+      return "cannot examine '" + at.string() + "': " + std::strerror(errno);
+    }
+    const bool ours = status.st_uid == 0 || status.st_uid == invoker;
+    const bool closed = (status.st_mode & (S_IWGRP | S_IWOTH)) == 0;
+    if (!ours) {
+      return "'" + at.string() + "' is owned by user id " + std::to_string(status.st_uid) +
+             ", neither root nor the invoking user";
+    }
+    if (!closed && (!(status.st_mode & S_ISVTX) || at == resolved)) {
+      return "'" + at.string() + "' is writable by group or others (mode " + OctalMode(status.st_mode) + ")";
+    }
+    if (!closed || at == at.root_path()) {
+      return std::string();
+    }
+  }
+}
+
 std::string DefaultPluginDirectory() {
   char buffer[PATH_MAX];
   ssize_t length = readlink("/proc/self/exe", buffer, sizeof buffer - 1);
@@ -147,8 +194,22 @@ std::vector<std::unique_ptr<PluginModule>> LoadPlugins(const std::string& direct
   if (verbose) {
     diagnostics << kProgramName << ": plug-in directory '" << directory << "'\n";
   }
-  for (const auto& name : ModuleNames(directory, diagnostics, reportMissing)) {
-    auto module = LoadOne(directory + "/" + name, root, diagnostics);
+  Directory stream(opendir(directory.c_str()));
+  if (!stream) {
+    if (reportMissing || errno != ENOENT) {
+      diagnostics << kProgramName << ": cannot read the plug-in directory '" << directory
+                  << "': " << std::strerror(errno) << '\n';
+    }
+    return modules;
+  }
+  const std::string refusal = DirectoryRefusal(directory, getuid());
+  if (!refusal.empty()) {
+    diagnostics << kProgramName << ": skipping the plug-in directory '" << directory << "': " << refusal
+                << '\n';
+    return modules;
+  }
+  for (const auto& name : ModuleNames(stream.get())) {
+    auto module = LoadOne(dirfd(stream.get()), name, directory + "/" + name, root, diagnostics);
     if (module) {
       if (verbose && !module->Failed()) {
         diagnostics << kProgramName << ": loaded plug-in '" << module->Path() << "'\n";

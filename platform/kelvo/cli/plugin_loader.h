@@ -43,15 +43,22 @@ class PluginModule {
 // owner alone, and owned by root or by the invoker.
 std::string RefusalReason(const struct stat& status, uid_t invoker);
 
+// Why the plug-ins of directory may not be loaded by the user invoker, or
+// the empty text when they may: the directory and every one above it must
+// be owned by root or the invoker and writable by their owner alone, up to
+// the root or to a sticky directory (such as /tmp) above it, in which
+// others cannot replace what they do not own.
+std::string DirectoryRefusal(const std::string& directory, uid_t invoker);
+
 // <directory of the running program>/../lib/ostrelcli/plugins.
 std::string DefaultPluginDirectory();
 
 // Loads every "*.so" of the directory in name order and calls its entry
-// point with root. A file that is refused or fails to load is reported on
-// diagnostics, one line each, and skipped; a module whose entry point throws
-// is reported and kept, with whatever it registered. With verbose, loaded
-// modules are reported too.
-// A missing directory is reported only when reportMissing is set.
+// point with root. Nothing is loaded from a directory DirectoryRefusal
+// refuses; symbolic links are not followed to a module. A file that is refused or fails to load is reported
+// on diagnostics, one line each, and skipped; a module whose entry point throws is reported and kept, with
+// whatever it registered. With verbose, loaded modules are reported too. A missing directory is reported only
+// when reportMissing is set.
 std::vector<std::unique_ptr<PluginModule>> LoadPlugins(const std::string& directory,
                                                        std::shared_ptr<AutoCli::NamespaceNode>& root,
                                                        std::ostream& diagnostics, bool verbose,

@@ -1,15 +1,11 @@
 #include "node/ipmi_config.h"
 
+#include "node/checked_file.h"
 #include "transport/cipher_suite.h"
-#include "transport/unique_fd.h"
-
-#include <fcntl.h>
-#include <sys/stat.h>
 
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
-#include <fstream>
 #include <functional>
 #include <set>
 #include <sstream>
@@ -198,10 +194,6 @@ class Parser {
   std::set<std::string> keys_;
 };
 
-std::string SystemError(const std::string& what) {
-  return what + ": " + std::strerror(errno);
-}
-
 }  // namespace
 
 NodeConfig IpmiConfig::Node(int index) const {
@@ -224,34 +216,30 @@ IpmiConfig ParseConfig(const std::string& text, const std::string& path) {
 
 IpmiConfig LoadConfig() {
   const std::string path = ConfigFilePath();
-  std::ifstream in(path);
-  if (!in) {
-    if (errno == ENOENT && path == kDefaultConfigPath)
+  FileRules rules;
+  rules.what = "configuration file";
+  int openError = 0;
+  try {
+    return ParseConfig(ReadCheckedFile(path, rules, &openError), path);
+  } catch (const UnusableFile& e) {
+    if (openError == ENOENT && path == kDefaultConfigPath)
       return IpmiConfig{};
-    throw ConfigError(SystemError("cannot read " + path));
+    throw ConfigError(e.what());
   }
-  std::stringstream text;
-  text << in.rdbuf();
-  return ParseConfig(text.str(), path);
 }
 
 std::string ReadPasswordFile(const std::string& path) {
-  UniqueFd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK));
-  if (!fd.Valid())
-    throw ConfigError(SystemError("cannot read password file " + path));
-  struct stat st {};
-  if (::fstat(fd.Get(), &st) != 0)
-    throw ConfigError(SystemError("cannot read password file " + path));
-  if (!S_ISREG(st.st_mode))
-    throw ConfigError("password file " + path + " is not a regular file");
-  if ((st.st_mode & 077) != 0)
-    throw ConfigError("password file " + path +
-                      " must be readable by its owner only (mode 0600 or stricter)");
-  char buffer[128];
-  const ssize_t got = ::read(fd.Get(), buffer, sizeof buffer);
-  if (got < 0)
-    throw ConfigError(SystemError("cannot read password file " + path));
-  std::string password(buffer, static_cast<std::size_t>(got));
+  FileRules rules;
+  rules.what = "password file";
+  rules.followLink = false;
+  rules.forbiddenMode = 077;
+  rules.maxSize = 128;
+  std::string password;
+  try {
+    password = ReadCheckedFile(path, rules);
+  } catch (const UnusableFile& e) {
+    throw ConfigError(e.what());
+  }
   if (!password.empty() && password.back() == '\n')
     password.pop_back();
   if (!password.empty() && password.back() == '\r')

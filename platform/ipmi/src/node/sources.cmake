@@ -1,5 +1,6 @@
 list(APPEND MARLEK_IPMI_SOURCES
   ${CMAKE_CURRENT_LIST_DIR}/bmc_lock.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/checked_file.cpp
   ${CMAKE_CURRENT_LIST_DIR}/ipmi_config.cpp
   ${CMAKE_CURRENT_LIST_DIR}/node_api.cpp
   ${CMAKE_CURRENT_LIST_DIR}/node_context.cpp

@@ -1,5 +1,6 @@
 #include "sdr/sdr_cache.h"
 
+#include "node/checked_file.h"
 #include "sdr/sdr_commands.h"
 #include "wire/payload.h"
 
@@ -11,6 +12,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <random>
 
 namespace marlek {
 namespace {
@@ -45,18 +47,14 @@ std::string SafeFileComponent(const std::string& s) {
 }
 
 bool MakeDirectories(const std::string& path) {
-  std::string partial;
   std::size_t pos = 0;
   while (pos != std::string::npos) {
     pos = path.find('/', pos + 1);
-    partial = path.substr(0, pos);
-    if (partial.empty())
-      continue;
-    if (::mkdir(partial.c_str(), 0700) != 0 && errno != EEXIST)
+    const std::string partial = path.substr(0, pos);
+    if (!partial.empty() && ::mkdir(partial.c_str(), 0700) != 0 && errno != EEXIST)
       return false;
   }
-  struct stat st {};
-  return ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+  return true;
 }
 
 bool WriteAll(int fd, const std::vector<std::uint8_t>& bytes) {
@@ -72,24 +70,42 @@ bool WriteAll(int fd, const std::vector<std::uint8_t>& bytes) {
   return true;
 }
 
-std::optional<std::vector<std::uint8_t>> ReadFile(const std::string& path) {
-  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-  if (fd < 0)
+// Why the open directory is not ours alone; empty when it is.
+std::string DirectoryProblem(int fd) {
+  struct stat st {};
+  if (::fstat(fd, &st) != 0)
+    return std::strerror(errno);
+  if (st.st_uid != ::geteuid())
+    return "it belongs to uid " + std::to_string(st.st_uid);
+  if ((st.st_mode & 022) != 0)
+    return "group or others can write to it";
+  return "";
+}
+
+// The file at name when it is a regular file of ours, mode 0600, of at
+// most kMaxFileSize bytes.
+std::optional<std::vector<std::uint8_t>> ReadOwnFile(int dir, const std::string& name) {
+  UniqueFd fd(::openat(dir, name.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
+  struct stat st {};
+  if (!fd.Valid() || ::fstat(fd.Get(), &st) != 0 || !S_ISREG(st.st_mode) || st.st_uid != ::geteuid() ||
+      (st.st_mode & 07777) != 0600 || static_cast<std::size_t>(st.st_size) > kMaxFileSize)
     return std::nullopt;
-  std::vector<std::uint8_t> bytes;
-  std::uint8_t buffer[8192];
-  for (;;) {
-    const ssize_t n = ::read(fd, buffer, sizeof buffer);
-    if (n < 0 && errno == EINTR)
-      continue;
-    if (n <= 0 || bytes.size() + static_cast<std::size_t>(n) > kMaxFileSize) {
-      ::close(fd);
-      if (n != 0)
-        return std::nullopt;
-      return bytes;
-    }
-    bytes.insert(bytes.end(), buffer, buffer + n);
+  const std::optional<std::string> text = ReadAllBounded(fd.Get(), kMaxFileSize);
+  if (!text)
+    return std::nullopt;
+  return std::vector<std::uint8_t>(text->begin(), text->end());
+}
+
+// A new file of ours, 0600, under a name no one can have guessed.
+UniqueFd CreateTemporary(int dir, const std::string& base, std::string& name) {
+  std::random_device entropy;
+  for (int attempt = 0; attempt < 16; ++attempt) {
+    name = base + "." + Hex(entropy(), 8);
+    UniqueFd fd(::openat(dir, name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600));
+    if (fd.Valid() || errno != EEXIST)
+      return fd;
   }
+  return UniqueFd();
 }
 
 }  // namespace
@@ -108,7 +124,10 @@ std::string DefaultSdrCacheDirectory() {
   const char* home = std::getenv("HOME");
   if (home && home[0] == '/')
     return std::string(home) + "/.cache/marlek-ipmi";
-  return "/tmp/marlek-ipmi-" + std::to_string(::geteuid());
+  const char* runtime = std::getenv("XDG_RUNTIME_DIR");
+  if (runtime && runtime[0] == '/')
+    return std::string(runtime) + "/marlek-ipmi-cache";
+  return "";
 }
 
 std::string SdrCacheKey::Text() const {
@@ -192,7 +211,25 @@ std::optional<std::vector<SdrRecord>> DecodeSdrCache(const std::vector<std::uint
   }
 }
 
-SdrCache::SdrCache(std::string directory) : directory_(std::move(directory)) {}
+SdrCache::SdrCache(std::string directory) : directory_(std::move(directory)) {
+  if (directory_.empty()) {
+    problem_ = "no directory for it: none of HOME, XDG_CACHE_HOME and XDG_RUNTIME_DIR is set";
+    return;
+  }
+  UniqueFd dir;
+  if (MakeDirectories(directory_))
+    dir = UniqueFd(::open(directory_.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+  if (!dir.Valid()) {
+    problem_ = directory_ + ": " + std::strerror(errno);
+    return;
+  }
+  const std::string why = DirectoryProblem(dir.Get());
+  if (!why.empty()) {
+    problem_ = directory_ + " is not used: " + why;
+    return;
+  }
+  dir_ = std::move(dir);
+}
 
 std::string SdrCache::PathFor(const SdrCacheKey& key) const {
   return directory_ + "/" + key.FileName();
@@ -200,7 +237,9 @@ std::string SdrCache::PathFor(const SdrCacheKey& key) const {
 
 std::optional<std::vector<SdrRecord>> SdrCache::Load(const SdrCacheKey& key,
                                                      const Ipmi::SdrRepositoryInfo& info) const {
-  const auto file = ReadFile(PathFor(key));
+  if (!Usable())
+    return std::nullopt;
+  const auto file = ReadOwnFile(dir_.Get(), key.FileName());
   if (!file)
     return std::nullopt;
   return DecodeSdrCache(*file, key, info);
@@ -208,17 +247,18 @@ std::optional<std::vector<SdrRecord>> SdrCache::Load(const SdrCacheKey& key,
 
 bool SdrCache::Store(const SdrCacheKey& key, const Ipmi::SdrRepositoryInfo& info,
                      const std::vector<SdrRecord>& records) const {
-  if (!MakeDirectories(directory_))
+  if (!Usable())
     return false;
-  const std::string path = PathFor(key);
-  std::string temp = path + ".XXXXXX";
-  const int fd = ::mkstemp(temp.data());
-  if (fd < 0)
+  const std::string name = key.FileName();
+  std::string temp;
+  UniqueFd fd = CreateTemporary(dir_.Get(), name, temp);
+  if (!fd.Valid())
     return false;
-  const bool written = WriteAll(fd, EncodeSdrCache(key, info, records)) && ::fsync(fd) == 0;
-  const bool closed = ::close(fd) == 0;
-  if (!written || !closed || ::rename(temp.c_str(), path.c_str()) != 0) {
-    ::unlink(temp.c_str());
+  const bool written = WriteAll(fd.Get(), EncodeSdrCache(key, info, records)) && ::fsync(fd.Get()) == 0;
+  fd.Reset();
+  // The rename replaces whatever stood at the name, a link or FIFO included.
+  if (!written || ::renameat(dir_.Get(), temp.c_str(), dir_.Get(), name.c_str()) != 0) {
+    ::unlinkat(dir_.Get(), temp.c_str(), 0);
     return false;
   }
   return true;

@@ -5,6 +5,7 @@
 
 #include "sdr/bmc_identity.h"
 #include "sdr/sdr_repository.h"
+#include "transport/unique_fd.h"
 
 #include <optional>
 #include <string>
@@ -19,8 +20,11 @@ struct SdrCacheSettings {
   std::string directory;  // empty: DefaultSdrCacheDirectory()
 };
 
-// $XDG_CACHE_HOME/marlek-ipmi (else ~/.cache/marlek-ipmi), or
-// /var/cache/marlek-ipmi when running as root.
+// /var/cache/marlek-ipmi when running as root; else
+// $XDG_CACHE_HOME/marlek-ipmi, ~/.cache/marlek-ipmi or
+// $XDG_RUNTIME_DIR/marlek-ipmi-cache, the first that can be named; empty
+// when none can (never a name under /tmp that another user could take
+// first).
 std::string DefaultSdrCacheDirectory();
 
 // Which BMC a cache file belongs to.
@@ -32,9 +36,20 @@ struct SdrCacheKey {
   std::string FileName() const;  // "sdr-10.0.0.5_623-00157-0b2a-<guid>.cache"
 };
 
+// The cache directory and its files are ours alone: the directory is
+// created 0700 and used only while it belongs to us and no one else can
+// write to it; a file is read only when it is a regular file of ours, mode
+// 0600, and not too large. Anything else at a file's name (a link, a FIFO,
+// another user's file) is ignored and replaced. Every look is made on an
+// open descriptor, not by name.
 class SdrCache {
  public:
+  // Opens directory, creating it when missing; see Usable().
   explicit SdrCache(std::string directory);
+
+  // False when the directory cannot be used; Problem() then says why.
+  bool Usable() const { return dir_.Valid(); }
+  const std::string& Problem() const { return problem_; }
 
   // The records stored for key, when the file is intact, belongs to key,
   // and was written for a repository in the state info describes.
@@ -49,6 +64,8 @@ class SdrCache {
 
  private:
   std::string directory_;
+  UniqueFd dir_;
+  std::string problem_;
 };
 
 // Same SDR version, record count, and last addition and erase timestamps.

@@ -1,5 +1,6 @@
 #include "sdr/sdr_repository.h"
 
+#include "api/diagnostics.h"
 #include "sdr/sdr_cache.h"
 #include "sdr/sdr_commands.h"
 #include "sdr/sdr_reader.h"
@@ -68,12 +69,17 @@ const std::vector<SdrRecord>& LoadSdrRecords(NodeContext& node) {
   std::optional<SdrCache> cache;
   if (settings.enabled) {
     cache.emplace(settings.directory.empty() ? DefaultSdrCacheDirectory() : settings.directory);
-    key = CacheKeyFor(node);
-    if (key) {
-      if (auto records = cache->Load(*key, info)) {
-        state.fromCache = true;
-        return *(state.records = std::move(records));
-      }
+    if (cache->Usable()) {
+      key = CacheKeyFor(node);
+    } else {
+      Diagnose(DescribeNode(node) + ": SDR cache off for this run: " + cache->Problem());
+      cache.reset();
+    }
+  }
+  if (cache && key) {
+    if (auto records = cache->Load(*key, info)) {
+      state.fromCache = true;
+      return *(state.records = std::move(records));
     }
   }
   std::vector<SdrRecord> records = ReadSdrRecords(*node.transport, DescribeNode(node));

@@ -69,12 +69,12 @@ TEST(PasswordFileTest, OnlyAnOwnerOnlyRegularFileIsRead) {
       {dir.Write("ro", "s3cret\r\n", 0400), "s3cret", true},
       {dir.Write("empty", "", 0600), "", true},
       {dir.Write("twenty", "12345678901234567890", 0600), "12345678901234567890", true},
-      {dir.Write("g", "x", 0640), "readable by its owner only", false},
-      {dir.Write("w", "x", 0604), "readable by its owner only", false},
+      {dir.Write("g", "x", 0640), "readable by group or others (mode 0640); make it 0600", false},
+      {dir.Write("w", "x", 0604), "readable by group or others (mode 0604); make it 0600", false},
       {dir.Write("long", "123456789012345678901", 0600), "at most 20 bytes", false},
       {dir.Write("two", "a\nb\n", 0600), "at most 20 bytes", false},
       {dir.Path(), "not a regular file", false},
-      {link, "cannot read password file", false},
+      {link, "is a symbolic link", false},
       {dir.Path() + "/none", "No such file or directory", false},
   };
   for (const auto& c : cases) {
