@@ -35,7 +35,7 @@ FruNodeState& LoadedState(NodeContext& node) {
     state.inventory = ReadFruInventory(*node.transport, LocatorRecords(node));
     state.loaded = true;
     for (const std::string& device : state.inventory.unread)
-      Diagnose("node " + std::to_string(node.index) + ": FRU device not read: " + device);
+      Diagnose("node " + std::to_string(node.index) + ": FRU device " + device);
   }
   return state;
 }

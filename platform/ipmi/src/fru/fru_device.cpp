@@ -44,13 +44,19 @@ Ipmi::Entity BmcEntity(const std::vector<SdrRecord>& records) {
   return {};
 }
 
+// Each device once: a second record naming the same device (the BMC's own
+// device 0 is the usual case) adds nothing to read, and is noted when it is
+// not the built-in device.
 class DeviceList {
  public:
-  void Add(FruDeviceSpec spec) {
+  void Add(FruDeviceSpec spec, std::vector<std::string>* notes) {
     const FruDeviceAddress& a = spec.address;
     if (seen_.insert(std::make_tuple(a.target.channel, a.target.slaveAddress, a.target.lun, a.deviceId))
             .second)
       devices_.push_back(std::move(spec));
+    else if (notes && !IsBuiltinDevice(a))
+      notes->push_back(spec.name + " (" + DescribeDevice(a) +
+                       ") is named by more than one locator record; read once");
   }
   std::vector<FruDeviceSpec> Take() { return std::move(devices_); }
 
@@ -166,18 +172,19 @@ Ipmi::FruDeviceHeaderInfo MakeDeviceHeader(std::uint8_t deviceId, const Response
   return header;
 }
 
-std::vector<FruDeviceSpec> FindFruDevices(const std::vector<SdrRecord>& records) {
+std::vector<FruDeviceSpec> FindFruDevices(const std::vector<SdrRecord>& records,
+                                          std::vector<std::string>* notes) {
   DeviceList devices;
   FruDeviceSpec builtin;
   builtin.name = kBuiltinDeviceName;
   builtin.entity = BmcEntity(records);
-  devices.Add(builtin);
+  devices.Add(builtin, notes);
   for (const SdrRecord& record : records) {
     std::optional<FruDeviceSpec> spec = FromFruLocator(record);
     if (!spec)
       spec = FromMcLocator(record);
     if (spec && !IsBuiltinDevice(spec->address))
-      devices.Add(std::move(*spec));
+      devices.Add(std::move(*spec), notes);
   }
   return devices.Take();
 }

@@ -33,7 +33,9 @@ struct FruDeviceSpec {
 
 // Device 0 of the BMC first, then the locators' devices in SDR order, each
 // device once.
-std::vector<FruDeviceSpec> FindFruDevices(const std::vector<SdrRecord>& records);
+// notes (when given) gets a line for each device named twice.
+std::vector<FruDeviceSpec> FindFruDevices(const std::vector<SdrRecord>& records,
+                                          std::vector<std::string>* notes = nullptr);
 
 struct FruImage {
   InventoryAreaInfo info;

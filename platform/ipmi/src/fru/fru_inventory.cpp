@@ -36,7 +36,7 @@ std::shared_ptr<Ipmi::IpmiFru> BuildFru(const FruDeviceSpec& device, const Bytes
 FruInventory ReadFruInventory(Transport& transport, const std::vector<SdrRecord>& records,
                               const ReadOptions& options) {
   FruInventory inventory;
-  for (const FruDeviceSpec& device : FindFruDevices(records)) {
+  for (const FruDeviceSpec& device : FindFruDevices(records, &inventory.unread)) {
     const FruImage image = ReadFruImage(transport, device.address, options);
     inventory.problems.insert(inventory.problems.end(), image.problems.begin(), image.problems.end());
     if (image.bytes.size() < image.info.size || image.bytes.empty())

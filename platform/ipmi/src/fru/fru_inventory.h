@@ -16,7 +16,7 @@ namespace fru {
 struct FruInventory {
   std::vector<std::shared_ptr<Ipmi::IpmiFru>> frus;  // devices that gave data, in device order
   std::vector<std::string> problems;                 // per device and area, for diagnostics
-  std::vector<std::string> unread;                   // one per device not read in full, with why
+  std::vector<std::string> unread;  // one per device not read in full (or named twice), with why
   bool anyData = false;
 };
 

@@ -37,7 +37,9 @@ std::optional<FruDeviceLocator> DecodeFruDeviceLocator(const SdrRecord& record) 
     return std::nullopt;
   try {
     FruDeviceLocator fru;
-    fru.accessAddress = body->U8() & 0xfe;
+    // Taken as it stands, as sensor owner IDs are: clearing bit 0 would
+    // merge controllers at 01h and 00h, 03h and 02h into one.
+    fru.accessAddress = body->U8();
     const std::uint8_t deviceId = body->U8();
     const std::uint8_t access = body->U8();
     fru.logical = (access & 0x80) != 0;
@@ -64,7 +66,7 @@ std::optional<McDeviceLocator> DecodeMcDeviceLocator(const SdrRecord& record) {
     return std::nullopt;
   try {
     McDeviceLocator mc;
-    mc.slaveAddress = body->U8() & 0xfe;
+    mc.slaveAddress = body->U8();
     mc.channel = body->U8() & 0x0f;
     body->Skip(1);  // power state notification, global initialisation
     mc.fruInventoryDevice = (body->U8() & 0x08) != 0;

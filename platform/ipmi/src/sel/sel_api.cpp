@@ -21,11 +21,18 @@ marlek::NodeContext& RequireCurrentNode() {
   return *node;
 }
 
+// The info a caller just asked for is where the entries' read starts.
+struct LastSelInfo {
+  std::optional<marlek::sel::SelInfo> info;
+};
+
 }  // namespace
 
 int IpmiIfcSelGetInfo(int node, unsigned short* entries) {
   try {
-    const marlek::sel::SelInfo info = marlek::sel::ReadSelInfo(*marlek::RequireOpenNode(node).transport);
+    marlek::NodeContext& context = marlek::RequireOpenNode(node);
+    const marlek::sel::SelInfo info = marlek::sel::ReadSelInfo(*context.transport);
+    context.State<LastSelInfo>().info = info;
     if (entries != nullptr)
       *entries = info.entries;
     return 0;
@@ -55,7 +62,9 @@ std::vector<std::tr1::shared_ptr<IpmiSelData>> IpmiIfc::getSelData() {
     }
     return marlek::sel::ConvertThresholdData(*records, event);
   };
-  return marlek::sel::ReadSelData(*node.transport, convert);
+  std::optional<marlek::sel::SelInfo> info;
+  std::swap(info, node.State<LastSelInfo>().info);  // good for one read only
+  return marlek::sel::ReadSelData(*node.transport, convert, info);
 }
 
 std::int32_t IpmiIfc::GetSelClock() {

@@ -68,9 +68,10 @@ Ipmi::SelInfoRecord ReadRawSelHeader(Transport& transport) {
 }
 
 std::vector<std::tr1::shared_ptr<Ipmi::IpmiSelData>> ReadSelData(Transport& transport,
-                                                                 const ThresholdConverter& convert) {
+                                                                 const ThresholdConverter& convert,
+                                                                 const std::optional<SelInfo>& info) {
   std::vector<std::tr1::shared_ptr<Ipmi::IpmiSelData>> records;
-  for (const RawEntry& raw : ReadSelEntries(transport)) {
+  for (const RawEntry& raw : ReadSelEntries(transport, {}, info)) {
     const SelEntry entry = DecodeSelEntry(raw);
     const ThresholdTexts converted =
         convert && IsThresholdWithData(entry) ? convert(entry.system) : ThresholdTexts{};

@@ -2,12 +2,14 @@
 // The SEL as the library hands it out: its properties (Ipmi::IpmiSel), its
 // raw information record, and its entries as Ipmi::IpmiSelData.
 
+#include "sel/sel_commands.h"
 #include "sel/sel_event_text.h"
 #include "transport/message.h"
 
 #include <Ipmi/Ipmi.h>
 
 #include <functional>
+#include <optional>
 #include <tr1/memory>
 #include <vector>
 
@@ -26,8 +28,11 @@ Ipmi::SelInfoRecord ReadRawSelHeader(Transport& transport);
 // sensor's SDR; empty texts when the sensor's record is not known.
 using ThresholdConverter = std::function<ThresholdTexts(const SystemEvent&)>;
 
+// info: the log's info as just read, when the caller has it (saves asking
+// again before the entries).
 std::vector<std::tr1::shared_ptr<Ipmi::IpmiSelData>> ReadSelData(Transport& transport,
-                                                                 const ThresholdConverter& convert = {});
+                                                                 const ThresholdConverter& convert = {},
+                                                                 const std::optional<SelInfo>& info = {});
 
 }  // namespace sel
 }  // namespace marlek

@@ -224,8 +224,9 @@ bool SameLog(const SelInfo& a, const SelInfo& b) {
 // elsewhere): the entries count only when the log's info is the same
 // before and after them and the chain held together; else they are read
 // again.
-std::vector<RawEntry> ReadSelEntries(Transport& transport, const SelReadLimits& limits) {
-  SelInfo before = ReadSelInfo(transport);
+std::vector<RawEntry> ReadSelEntries(Transport& transport, const SelReadLimits& limits,
+                                     const std::optional<SelInfo>& info) {
+  SelInfo before = info ? *info : ReadSelInfo(transport);
   std::vector<RawEntry> entries;
   for (int pass = 1;; ++pass) {
     const bool whole = ReadChain(transport, before, limits, entries);

@@ -41,7 +41,9 @@ struct SelReadLimits {
 // SEL order, as the log stood at one moment: read again when the log
 // changed meanwhile. A chain that comes back to a record already read ends
 // there.
-std::vector<RawEntry> ReadSelEntries(Transport& transport, const SelReadLimits& limits = {});
+// info: the log's info when the caller has just read it; else it is read.
+std::vector<RawEntry> ReadSelEntries(Transport& transport, const SelReadLimits& limits = {},
+                                     const std::optional<SelInfo>& info = {});
 
 struct ClearOptions {
   std::chrono::milliseconds timeout{10000};

@@ -106,10 +106,27 @@ Entity IpmiSensor::getEntity() const {
   return impl_->record.entity;
 }
 
+// A reading is never made up: where the sensor gave none, the caller gets
+// the reason instead of a number (an event-only sensor has no reading to
+// give, and reads as no state asserted).
 std::uint32_t IpmiSensor::getReading() const {
-  if (impl_->outcome == Outcome::kFailed)
-    throw ostrelInt::CmpiStatus(impl_->failure);
-  return impl_->outcome == Outcome::kRead ? impl_->reading.raw : 0;
+  switch (impl_->outcome) {
+    case Outcome::kFailed:
+      throw ostrelInt::CmpiStatus(impl_->failure);
+    case Outcome::kNotRead:
+      throw ostrelInt::CmpiStatus(impl_->Label() + ": not read");
+    case Outcome::kNotPresent:
+      throw ostrelInt::CmpiStatus(impl_->Label() + ": the sensor is not present");
+    case Outcome::kEventOnly:
+      return 0;  // nothing to read: its states are those it has announced, none
+    case Outcome::kRead:
+      break;
+  }
+  if (!impl_->reading.scanningEnabled)
+    throw ostrelInt::CmpiStatus(impl_->Label() + ": scanning is disabled, there is no reading");
+  if (impl_->reading.unavailable)
+    throw ostrelInt::CmpiStatus(impl_->Label() + ": the reading is unavailable");
+  return impl_->reading.raw;
 }
 
 std::string IpmiSensor::convertToEnumeration() const {

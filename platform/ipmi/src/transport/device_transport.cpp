@@ -107,6 +107,8 @@ std::unique_ptr<DeviceTransport> DeviceTransport::Open(const std::string& path,
                                                        const TransportOptions& options,
                                                        std::shared_ptr<IpmiDeviceIo> io) {
   const int fd = io->Open(path);
+  if (fd < 0 && errno == ENOTTY)
+    throw ostrelInt::CmpiStatus(path + " is not an IPMI device: not a character device of the IPMI driver");
   if (fd < 0)
     throw ostrelInt::CmpiStatus(SystemError("cannot open " + path));
   auto device = std::make_unique<DeviceFd>(std::move(io), fd);
