@@ -1,164 +1,116 @@
-// A plug-in module for testing the program: "hardware demo" with one
-// command per result shape, plus commands that fail in each way a command
-// can.
+// A plug-in module for driving the program: "hardware demo" with a command
+// per result shape the formatters meet, and "echo", which describes what the
+// parser handed it or fails as --node asks.
 
 #include <Kelvo/AutoCli.h>
 
-#include <functional>
-#include <memory>
 #include <stdexcept>
-#include <string>
-#include <utility>
+#include <tuple>
 
 extern "C" [[noreturn]] void Panic(const char* fmt, ...);
 
 namespace {
 
-using Kelvo::AutoCli::Command;
-using Kelvo::AutoCli::Namespace;
-using Kelvo::AutoCli::NamespaceNode;
+using namespace Kelvo::MetaObj;
 namespace CallSpec = Kelvo::CallSpec;
-namespace MetaObj = Kelvo::MetaObj;
 
-using Body = std::function<void(const CallSpec::Input&, CallSpec::Output&)>;
-using Declare = std::function<void(CallSpec::InputSpec&)>;
-
-class DemoCommand : public virtual Command {
+// Returns its value; without one it is "echo".
+class Demo : public virtual Kelvo::AutoCli::Command {
  public:
-  static std::shared_ptr<DemoCommand> New(const char* description, Body body, Declare declare = nullptr) {
-    return std::shared_ptr<DemoCommand>(new DemoCommand(description, std::move(body), std::move(declare)));
+  Demo(const char* description, std::shared_ptr<MetaValue> value) : value_(std::move(value)) {
+    SetDescription(description);
   }
 
  protected:
-  DemoCommand(const char* description, Body body, Declare declare)
-      : body_(std::move(body)), declare_(std::move(declare)) {
-    SetDescription(description);
-  }
   std::shared_ptr<CallSpec::InputSpec> GetInputSpecInternal() override {
-    auto spec = CallSpec::InputSpec::New();
-    if (declare_) {
-      declare_(*spec);
+    auto declared = CallSpec::InputSpec::New();
+    using Row = std::tuple<const char*, int, const char*, bool, const char*>;
+    for (const auto& [name, type, shortName, required, text] :
+         value_ ? std::vector<Row>{}
+                : std::vector<Row>{{"include-raw", 3, "r", false, "Add the raw bytes"},
+                                   {"node", 0, "n", false, "Which node"},
+                                   {"name", 0, "", true, "A name to echo"}}) {
+      auto parameter = CallSpec::ParameterSpec::New(name, type);
+      parameter->SetShortName(shortName);
+      parameter->SetRequired(required);
+      parameter->SetDescription(text);
+      declared->AddParameter(parameter);
     }
-    return spec;
+    return declared;
   }
   std::shared_ptr<CallSpec::OutputSpec> GetOutputSpecInternal() override {
-    return CallSpec::OutputSpec::New();
+    auto result = CallSpec::OutputSpec::New();
+    result->SetRootObject(value_ ? value_ : MetaString::New());
+    return result;
   }
-  void ExecuteInternal(const std::shared_ptr<CallSpec::Input>& input,
-                       const std::shared_ptr<CallSpec::Output>& output) override {
-    body_(*input, *output);
+  void ExecuteInternal(const std::shared_ptr<CallSpec::Input>& in,
+                       const std::shared_ptr<CallSpec::Output>& out) override {
+    std::string text;
+    text += in->IsFlagSet("include-raw") ? "include-raw;" : "";
+    for (const char* option : {"node", "name"}) {
+      text += in->HasParameter(option) ? std::string(option) + "=" + in->GetParameter(option) + ";" : "";
+    }
+    const std::string& node = in->GetParameter("node");
+    if (node == "throw") {
+      throw std::runtime_error("device vanished");
+    } else if (node == "panic") {
+      Panic("demo panic %d", 7);
+    } else if (node == "partial") {
+      out->AddErrorMessage("Unable to read node 1 : timed out");
+      out->AddErrorMessage(std::string("second: 100% failed"));
+    }
+    out->SetRootObject(value_ ? value_ : MetaString::New(text));
   }
 
  private:
-  Body body_;
-  Declare declare_;
+  std::shared_ptr<MetaValue> value_;
 };
 
-std::shared_ptr<CallSpec::ParameterSpec> Parameter(const char* name, int type, const char* shortName,
-                                                   bool required, const char* description) {
-  auto parameter = CallSpec::ParameterSpec::New(name, type);
-  parameter->SetShortName(shortName);
-  parameter->SetRequired(required);
-  parameter->SetDescription(description);
-  return parameter;
+std::shared_ptr<MetaStruct> Struct(const char* type, const char* field, std::shared_ptr<MetaValue> value) {
+  auto record = MetaStruct::New(type);
+  record->SetField(field, std::move(value));
+  return record;
 }
 
-std::shared_ptr<MetaObj::MetaStruct> Sensor(int id, const char* name, const char* reading) {
-  auto row = MetaObj::MetaStruct::New("DemoSensor");
-  row->SetField("Id", id);
-  row->SetField("Name", name);
-  row->SetField("Reading", reading);
-  row->SetField("Unit", MetaObj::MetaString::New());
-  return row;
-}
-
-std::shared_ptr<MetaObj::MetaList> Sensors() {
-  auto list = MetaObj::MetaList::New(3, Sensor(0, "", ""));
-  list->Add(Sensor(1, "CPU Temp", "45.000"));
-  list->Add(Sensor(12, "Fan 1", "3600"));
-  return list;
-}
-
-void EchoParameters(const CallSpec::Input& input, CallSpec::Output& output) {
-  auto echo = MetaObj::MetaStruct::New("Echo");
-  echo->SetField("raw", input.IsFlagSet("include-raw"));
-  echo->SetField("pretty", input.IsFlagSet("include-pretty-raw"));
-  echo->SetField("node given", input.HasParameter("node"));
-  echo->SetField("node", input.GetParameter("node"));
-  echo->SetField("name", input.GetParameter("name"));
-  output.SetRootObject(echo);
-}
-
-void DeclareEchoParameters(CallSpec::InputSpec& spec) {
-  spec.AddParameter(Parameter("include-raw", 3, "r", false, "Add the raw bytes"));
-  spec.AddParameter(Parameter("include-pretty-raw", 3, "p", false, "Add the raw bytes, spaced"));
-  spec.AddParameter(Parameter("node", 0, "n", false, "Which node"));
-  spec.AddParameter(Parameter("name", 0, "", true, "A name to echo"));
-}
-
-std::shared_ptr<NamespaceNode> MakeDemo() {
-  auto demo = Namespace::New();
-  demo->SetDescription("Commands for testing the program.");
-  auto sensors = DemoCommand::New("List the sensors.", [](const CallSpec::Input&, CallSpec::Output& out) {
-    out.SetRootObject(Sensors());
-  });
-  sensors->SetDefaultOutputFormatter("table");
-  sensors->SetDefaultOutputParameter("fields:DemoSensor", "Name,Reading,Id");
-  demo->RegisterNamespaceNode(sensors, "sensors");
-  auto config =
-      DemoCommand::New("Show the configuration.", [](const CallSpec::Input&, CallSpec::Output& out) {
-        auto record = MetaObj::MetaStruct::New("DemoConfig");
-        record->SetField("Version", std::vector<std::string>{"1.5", "2.0"});
-        record->SetField("Records", std::vector<long>{10, 3});
-        record->SetField("Enabled", std::vector<bool>{true, false});
-        out.SetRootObject(record);
-      });
-  config->SetDefaultOutputFormatter("simple");
-  config->SetDefaultOutputParameter("show-header", "false");
-  demo->RegisterNamespaceNode(config, "config");
-  demo->RegisterNamespaceNode(DemoCommand::New("Clear the log.",
-                                               [](const CallSpec::Input&, CallSpec::Output& out) {
-                                                 out.SetRootObject(MetaObj::MetaBool::New(true));
-                                               }),
-                              "clear");
-  demo->RegisterNamespaceNode(
-      DemoCommand::New("List nothing.",
-                       [](const CallSpec::Input&, CallSpec::Output& out) {
-                         out.SetRootObject(MetaObj::MetaList::New(3, Sensor(0, "", "")));
-                       }),
-      "empty");
-  demo->RegisterNamespaceNode(DemoCommand::New("Echo the parameters.", EchoParameters, DeclareEchoParameters),
-                              "echo");
-  demo->RegisterNamespaceNode(DemoCommand::New("Report two errors after a partial result.",
-                                               [](const CallSpec::Input&, CallSpec::Output& out) {
-                                                 out.SetRootObject(Sensors());
-                                                 out.AddErrorMessage("Unable to read node 1 : timed out");
-                                                 out.AddErrorMessage(std::string("second: 100% failed"));
-                                               }),
-                              "partial");
-  demo->RegisterNamespaceNode(DemoCommand::New("Throw from the command.",
-                                               [](const CallSpec::Input&, CallSpec::Output&) {
-                                                 throw std::runtime_error("device vanished");
-                                               }),
-                              "throw");
-  demo->RegisterNamespaceNode(
-      DemoCommand::New("Call the host's fatal-error function.",
-                       [](const CallSpec::Input&, CallSpec::Output&) { Panic("demo panic %d", 7); }),
-      "panic");
-  demo->RegisterNamespaceNode(
-      DemoCommand::New(
-          "Declare a parameter twice.", [](const CallSpec::Input&, CallSpec::Output&) {},
-          [](CallSpec::InputSpec& spec) {
-            spec.AddParameter(Parameter("twice", 3, "", false, "first"));
-            spec.AddParameter(Parameter("twice", 3, "", false, "second"));
-          }),
-      "badspec");
-  return demo;
+std::shared_ptr<MetaStruct> Sensor(long id, const char* name, const char* reading) {
+  auto record = Struct("DemoSensor", "Id", MetaInt::New(id));
+  record->SetField("Name", name);
+  record->SetField("Reading", reading);
+  return record;
 }
 
 }  // namespace
 
 extern "C" __attribute__((visibility("default"))) void AutoCli_RegisterNamespaces(
-    std::shared_ptr<NamespaceNode>& root) {
-  root->SubNamespace("hardware")->RegisterNamespaceNode(MakeDemo(), "demo");
+    std::shared_ptr<Kelvo::AutoCli::NamespaceNode>& root) {
+  std::shared_ptr<Kelvo::AutoCli::NamespaceNode> demo = Kelvo::AutoCli::Namespace::New();
+  demo->SetDescription("Commands for testing the program.");
+  auto sensors = MetaList::New(3, Struct("DemoSensor", "Id", MetaInt::New()));
+  sensors->Add(Sensor(1, "CPU Temp", "45.000"));
+  sensors->Add(Sensor(12, "Fan <left> & \302\253right\302\273", ""));
+  auto command = std::make_shared<Demo>("List the sensors.", sensors);
+  command->SetDefaultOutputFormatter("table");
+  command->SetDefaultOutputParameter("fields:DemoSensor", "Id");
+  command->SetDefaultOutputParameter("show-header", "false");
+  command->SetDefaultOutputParameter("fields:DemoSensor", "Name,Reading,Id");
+  demo->RegisterNamespaceNode(command, "sensors");
+  // A structure of lists, one entry per node, of unequal lengths.
+  auto config = Struct("DemoConfig", "Version", MetaList::New(META_STRING));
+  config->SetField("Version", std::vector<std::string>{"1.5", "2.0"});
+  config->SetField("Records", std::vector<long>{10, 3, 7});
+  config->SetField("Enabled", std::vector<bool>{true, false});
+  demo->RegisterNamespaceNode(std::make_shared<Demo>("Show the configuration.", config), "config");
+  // A structure holding a structure and a list of structures.
+  auto channels = MetaList::New(META_STRUCT);
+  channels->Add(Struct("Channel", "Number", MetaInt::New(1)));
+  channels->Add(Struct("Channel", "Number", MetaInt::New(2)));
+  auto bmc = Struct("Bmc", "Name", MetaString::New("bmc0"));
+  bmc->SetField("Lan", Struct("Lan", "Address", MetaString::New("192.0.2.1")));
+  bmc->SetField("Channels", channels);
+  bmc->SetField("Location", "Rack 4\nrow 2");
+  bmc->SetField("Port", MetaInt::New());
+  demo->RegisterNamespaceNode(std::make_shared<Demo>("Show the controller.", bmc), "bmc");
+  demo->RegisterNamespaceNode(std::make_shared<Demo>("Clear the log.", MetaBool::New(true)), "clear");
+  demo->RegisterNamespaceNode(std::make_shared<Demo>("Echo the parameters.", nullptr), "echo");
+  root->SubNamespace("hardware")->RegisterNamespaceNode(demo, "demo");
 }
