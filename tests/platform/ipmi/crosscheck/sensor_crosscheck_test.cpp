@@ -1,0 +1,227 @@
+// Every sensor of each simulated server as this library reads it, against
+// ipmitool (`sdr elist all`) and FreeIPMI (`ipmi-sensors`)
+// reading the same simulator: readings within the precision the peer prints,
+// units, entities, sensor types, health and discrete states.
+#include "support/peer_tools.h"
+
+#include "sensor/sensor_impl.h"
+#include "sensor/sensor_states.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <deque>
+#include <map>
+
+namespace marlek {
+namespace {
+
+using Cells = std::vector<std::string>;
+
+// Where we differ from the peers on purpose, and why; any other
+// disagreement fails the test.
+const std::map<std::string, const char*> kDeliberate = {
+    {"no-state-text", "no state asserted: ipmitool prints nothing, we say \"No state asserted\""},
+    {"undefined-states", "only states the IPMI tables do not name: ipmitool prints nothing, we show them"},
+    {"shared-sensors", "ipmitool shows the first sensor of a shared record; we list each (as FreeIPMI)"},
+    {"six-bit-id", "ipmitool prints a 6-bit packed ID string as 8-bit text; we unpack it"},
+    {"health-redundancy-lost", "FreeIPMI critical, ipmitool ok; we say degraded: the remaining units run"},
+    {"health-absent", "FreeIPMI critical, ipmitool ok; we follow ipmitool: absence says nothing of health"},
+    {"health-threshold-bits", "FreeIPMI Nominal, ipmitool the BMC's comparison bits; we follow ipmitool"},
+    {"software-owner", "FreeIPMI does not read sensors of a software owner; we ask the BMC, as ipmitool"},
+};
+// FreeIPMI's names for a few sensor types and units.
+const std::map<std::string, std::string> kFreeIpmiNames = {
+    {"Drive Slot", "Drive Slot (Bay)"},
+    {"OS Critical Stop", "OS Stop / Shutdown"},
+    {"OS Boot", "Base OS Boot / Installation Status"},
+    {"System Boot Initiated", "System Boot / Restart Initiated"},
+    {"Platform Security Violation Attempt", "Platform Security"},
+    {"%", "percent"},
+};
+// ipmitool's threshold sensor status for our health.
+const std::map<std::string, int> kIpmitoolStatus = {{"ok", 5},   {"nc", 10},  {"lnc", 10}, {"unc", 10},
+                                                    {"cr", 25},  {"lcr", 25}, {"ucr", 25}, {"nr", 30},
+                                                    {"lnr", 30}, {"unr", 30}};
+
+std::string Mapped(const std::string& name) {
+  return kFreeIpmiNames.count(name) ? kFreeIpmiNames.at(name) : name;
+}
+
+struct Ours {
+  const Ipmi::IpmiSensor& s;
+  SensorRecord record;  // as the SDR holds it, before shared sensors are expanded
+  unsigned shareIndex;
+  bool Readable() const { return s.impl().Readable(); }
+  std::string Entity() const {
+    return std::to_string(s.getEntity().id) + "." + std::to_string(s.getEntity().instance);
+  }
+};
+
+class Comparison {
+ public:
+  explicit Comparison(const std::vector<std::shared_ptr<Ipmi::IpmiSensor>>& sensors) {
+    for (const auto& s : sensors) {
+      SdrRecord raw;
+      raw.bytes = s->impl().rawRecord;
+      if (const auto record = DecodeSensorRecord(raw))
+        ours_.push_back({*s, *record, s->getSensorNumber() - record->sensorNumber});
+    }
+  }
+
+  // Cells: record ID, name, type, state, reading, units, event bitmask.
+  void AgainstFreeIpmi(const std::vector<Cells>& rows) {
+    std::map<int, std::deque<Cells>> byRecord;
+    for (const Cells& row : rows)
+      if (row.size() == 7 && std::isdigit(static_cast<unsigned char>(row[0][0])))
+        byRecord[std::stoi(row[0])].push_back(row);
+    for (const Ours& o : ours_) {
+      auto& queue = byRecord[o.record.recordId];
+      if (queue.empty())
+        Expect(o.record.IsEventOnly(), "mismatch", o, "not listed by FreeIPMI");
+      else
+        CompareFreeIpmi(o, queue.front()), queue.pop_front();
+    }
+  }
+
+  // Cells: name, number, status, entity, value; in SDR order.
+  void AgainstElist(const std::vector<Cells>& rows) {
+    std::map<std::pair<int, std::string>, std::deque<const Ours*>> byKey;
+    for (const Ours& o : ours_) {
+      Expect(o.shareIndex == 0, "shared-sensors", o, "not listed by ipmitool");
+      if (o.shareIndex == 0)
+        byKey[{o.record.sensorNumber, o.Entity()}].push_back(&o);
+    }
+    for (const Cells& row : rows) {
+      if (row.size() != 5 || row[1].size() != 3 || row[4].find(" @") != std::string::npos)
+        continue;  // not a sensor; "FRU @..." and "MC @..." are locators
+      auto& queue = byKey[{std::stoi(row[1], nullptr, 16), row[3]}];
+      if (queue.empty()) {
+        ADD_FAILURE() << "ipmitool lists '" << row[0] << "' #" << row[1] << " which we do not";
+        continue;
+      }
+      const Ours& o = *queue.front();
+      queue.pop_front();
+      const bool garbled =
+          std::any_of(row[0].begin(), row[0].end(), [](char c) { return c < 0x20 || c == 0x7f; });
+      Expect(row[0] == testing::Trim(o.record.idString.substr(0, 16)), garbled ? "six-bit-id" : "mismatch", o,
+             "ipmitool names it '" + row[0] + "'");
+      CompareElist(o, row);
+    }
+  }
+
+  int checked_ = 0;
+
+ private:
+  bool Expect(bool agree, const std::string& kind, const Ours& o, const std::string& text) {
+    ++checked_;
+    if (!agree && !kDeliberate.count(kind))
+      ADD_FAILURE() << "'" << o.s.impl().record.idString << "' (record " << o.record.recordId
+                    << "): " << text;
+    return agree;
+  }
+
+  void CompareValue(const Ours& o, const std::string& number, const std::string& unit,
+                    const std::string& peer) {
+    const double value = o.s.convertRawValue(o.s.getReading());
+    const auto dot = number.find('.');
+    const double halfUnit = 0.5 * std::pow(10.0, dot == std::string::npos ? 0.0 : dot + 1.0 - number.size());
+    Expect(std::fabs(value - std::strtod(number.c_str(), nullptr)) <= halfUnit * (1 + 1e-9), "mismatch", o,
+           "value " + std::to_string(value) + ", " + peer + " " + number);
+    Expect(unit == o.s.getBaseUnitString(), "mismatch", o,
+           "unit " + o.s.getBaseUnitString() + ", " + peer + " " + unit);
+  }
+
+  void CompareFreeIpmi(const Ours& o, const Cells& row) {
+    const std::string type = o.s.getSensorTypeString();
+    Expect(testing::Normalize(Mapped(row[2])) == testing::Normalize(type) ||
+               (row[2] == "OEM Reserved" && type.rfind("OEM reserved", 0) == 0),
+           "mismatch", o, "type " + type + ", FreeIPMI " + row[2]);
+    if (row[6].size() != 5 || row[6].back() != 'h') {  // FreeIPMI has no reading
+      const bool weRead = o.Readable() && o.s.impl().reading.scanningEnabled;
+      Expect(!weRead, o.record.ownerId & 0x01 ? "software-owner" : "mismatch", o, "FreeIPMI has no reading");
+      return;
+    }
+    if (!Expect(o.Readable(), "mismatch", o, "FreeIPMI reads it, we do not"))
+      return;
+    Expect((std::stoul(row[6], nullptr, 16) & 0x7fff) == (o.s.impl().reading.states & 0x7fffu), "mismatch", o,
+           "states, FreeIPMI " + row[6]);
+    if (row[4] != "N/A")
+      CompareValue(o, row[4], Mapped(row[5]), "FreeIPMI");
+    // Nominal is OK or no health, Warning degraded, Critical critical or worse.
+    int health = 0;
+    const bool has = o.s.getHealthState(health);
+    const std::string& state = row[3];
+    const std::string states = o.s.isDiscrete() ? o.s.convertToEnumeration() : "";
+    std::string kind = "mismatch";
+    if (states.find("Redundancy Lost") != std::string::npos)
+      kind = "health-redundancy-lost";
+    else if (states.find("Absent") != std::string::npos)
+      kind = "health-absent";
+    else if (!o.s.isDiscrete() && state == "Nominal")
+      kind = "health-threshold-bits";
+    Expect(state == "N/A" || (state == "Nominal" && (!has || health == 5)) ||
+               (state == "Warning" && has && health == 10) || (state == "Critical" && has && health >= 25),
+           kind, o, "FreeIPMI " + state + ", our health " + (has ? std::to_string(health) : "none"));
+  }
+
+  void CompareElist(const Ours& o, const Cells& row) {
+    if (o.record.IsEventOnly()) {
+      Expect(row[4] == "Event-Only", "mismatch", o, "event-only, ipmitool " + row[4]);
+      return;
+    }
+    const bool noReading = !o.Readable() || o.s.scanningDisabled();
+    if (!Expect((row[2] == "ns") == noReading && (row[4] != "Disabled" || o.s.scanningDisabled()), "mismatch",
+                o, "ipmitool " + row[2] + " " + row[4]) ||
+        noReading)
+      return;
+    if (!o.s.isDiscrete()) {
+      int health = 0;
+      Expect(
+          o.s.getHealthState(health) && kIpmitoolStatus.count(row[2]) && kIpmitoolStatus.at(row[2]) == health,
+          "mismatch", o, "ipmitool status " + row[2] + ", our health " + std::to_string(health));
+      const auto space = row[4].find(' ');
+      CompareValue(o, row[4].substr(0, space), space == std::string::npos ? "" : row[4].substr(space + 1),
+                   "ipmitool");
+      return;
+    }
+    const std::string ours = o.s.convertToEnumeration();
+    const bool undefined = ours.rfind("Undefined states", 0) == 0;
+    Expect(row[4] == ours,
+           row[4].empty() && ours == kNoStateAsserted ? "no-state-text"
+           : row[4].empty() && undefined              ? "undefined-states"
+                                                      : "mismatch",
+           o, "states " + ours + ", ipmitool " + row[4]);
+  }
+
+  std::vector<Ours> ours_;
+};
+
+class SensorCrossCheck : public testing::SimulatedServerTest,
+                         public ::testing::WithParamInterface<const char*> {};
+
+TEST_P(SensorCrossCheck, EverySensorAgreesWithThePeers) {
+  ASSERT_NO_FATAL_FAILURE(Start(GetParam(), {"ipmi_sim", "ipmitool", "ipmi-sensors"}));
+  if (IsSkipped())
+    return;
+  ASSERT_NE(Ipmi::IpmiIfcSdrGetInfo(0), -1);
+  const auto sensors = Ipmi::IpmiIfc::getSensors(0);
+  const auto elist = testing::Table(Ipmitool("sdr elist all"), '|');
+  const auto freeIpmi =
+      testing::Table(FreeIpmi("ipmi-sensors",
+                              "--no-header-output --comma-separated-output --output-sensor-state "
+                              "--output-event-bitmask --non-abbreviated-units --shared-sensors "
+                              "--bridge-sensors"),
+                     ',');
+  ASSERT_FALSE(sensors.empty() || elist.empty() || freeIpmi.empty()) << "no sensors";
+  Comparison comparison(sensors);
+  comparison.AgainstFreeIpmi(freeIpmi);
+  comparison.AgainstElist(elist);
+  EXPECT_GT(comparison.checked_, 5 * static_cast<int>(sensors.size()));
+}
+
+INSTANTIATE_TEST_SUITE_P(Servers, SensorCrossCheck, ::testing::ValuesIn(testing::kServers),
+                         testing::ServerName);
+
+}  // namespace
+}  // namespace marlek
