@@ -41,7 +41,7 @@ FruInventory ReadFruInventory(Transport& transport, const std::vector<SdrRecord>
     inventory.problems.insert(inventory.problems.end(), image.problems.begin(), image.problems.end());
     if (image.bytes.size() < image.info.size || image.bytes.empty())
       inventory.unread.push_back(
-          device.name + " (" +
+          "not read: " + device.name + " (" +
           (image.problems.empty() ? DescribeDevice(device.address) : image.problems.front()) + ")");
     if (image.bytes.empty())
       continue;
