@@ -3,6 +3,7 @@
 #include "wire/payload.h"
 
 #include <algorithm>
+#include <cstdio>
 #include <stdexcept>
 
 namespace HostCtl {
@@ -72,8 +73,40 @@ bool IsAscii(const std::string& text) {
   return true;
 }
 
-Reply SetParameter(Requester& bmc, std::uint8_t parameter, const Bytes& value) {
-  return bmc.Send(netfn::kApp, cmd::kSetSystemInfoParameters, SetSystemInfoRequest(parameter, value));
+const char* ParameterName(std::uint8_t parameter) {
+  switch (parameter) {
+    case system_info::kSystemName:
+      return "host name";
+    case system_info::kOsName:
+      return "OS name";
+    case system_info::kOsVersion:
+      return "OS version";
+  }
+  return "parameter";
+}
+
+// The caller's answer is a bare false: say on standard error what the BMC
+// refused and why.
+void SayRefused(std::uint8_t parameter, std::uint8_t code) {
+  const char* meaning = code == 0xc1                     ? "invalid command"
+                        : code == kParameterNotSupported ? "parameter not supported"
+                        : code == 0x82                   ? "read-only parameter"
+                        : code == 0xd4                   ? "insufficient privilege level"
+                                                         : "refused";
+  const bool notStored = code == 0xc1 || code == kParameterNotSupported;
+  std::fprintf(stderr, "dravik: Set System Info Parameters: %s (%02Xh)%s%s\n", meaning, code,
+               notStored ? ": this BMC does not store the " : "", notStored ? ParameterName(parameter) : "");
+}
+
+// subject: the text parameter the write is for (for "set in progress", the
+// first one to be written).
+Reply SetParameter(Requester& bmc, std::uint8_t parameter, const Bytes& value, std::uint8_t subject) {
+  Reply reply = bmc.Send(netfn::kApp, cmd::kSetSystemInfoParameters, SetSystemInfoRequest(parameter, value));
+  // A BMC without "set in progress" is written without it: not worth a word.
+  if (!reply.Ok() &&
+      !(parameter == system_info::kSetInProgress && reply.completionCode == kParameterNotSupported))
+    SayRefused(subject, reply.completionCode);
+  return reply;
 }
 
 // "Set in progress" for as long as the object lives: "set complete" is sent
@@ -81,7 +114,7 @@ Reply SetParameter(Requester& bmc, std::uint8_t parameter, const Bytes& value) {
 // rejected or the connection failed.
 class SetInProgress {
  public:
-  explicit SetInProgress(Requester& bmc) : bmc_(bmc) {}
+  SetInProgress(Requester& bmc, std::uint8_t subject) : bmc_(bmc), subject_(subject) {}
   ~SetInProgress() {
     if (!marked_)
       return;
@@ -97,7 +130,7 @@ class SetInProgress {
   // False when the BMC refuses; a BMC without the parameter is written
   // without it.
   bool Begin() {
-    const Reply reply = SetParameter(bmc_, system_info::kSetInProgress, {system_info::kInProgress});
+    const Reply reply = SetParameter(bmc_, system_info::kSetInProgress, {system_info::kInProgress}, subject_);
     marked_ = reply.Ok();
     return reply.Ok() || reply.completionCode == kParameterNotSupported;
   }
@@ -106,11 +139,12 @@ class SetInProgress {
     if (!marked_)
       return true;
     marked_ = false;
-    return SetParameter(bmc_, system_info::kSetInProgress, {system_info::kSetComplete}).Ok();
+    return SetParameter(bmc_, system_info::kSetInProgress, {system_info::kSetComplete}, subject_).Ok();
   }
 
  private:
   Requester& bmc_;
+  std::uint8_t subject_;
   bool marked_ = false;
 };
 
@@ -151,12 +185,14 @@ bool WriteSystemInfoTexts(Requester& bmc, const std::vector<std::pair<std::uint8
   } catch (const std::length_error&) {
     return false;
   }
-  SetInProgress transaction(bmc);
+  if (planned.empty())
+    return true;
+  SetInProgress transaction(bmc, planned.front().first);
   if (!transaction.Begin())
     return false;
   for (const auto& [parameter, blocks] : planned) {
     for (const Bytes& block : blocks) {
-      if (!SetParameter(bmc, parameter, block).Ok())
+      if (!SetParameter(bmc, parameter, block, parameter).Ok())
         return false;  // the transaction still ends with "set complete"
     }
   }

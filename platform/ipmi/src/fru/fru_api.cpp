@@ -5,6 +5,7 @@
 #include "fru/fru_inventory.h"
 #include "fru/fru_part.h"
 #include "node/node_context.h"
+#include "transport/completion_code.h"
 #include "wire/payload.h"
 
 #include <Ipmi/Ipmi.h>
@@ -73,8 +74,8 @@ FruDeviceHeaderInfo IpmiIfc::getFruDeviceHeader(int node) {
   try {
     return marlek::fru::MakeDeviceHeader(0, response);
   } catch (const marlek::TruncatedPayload& e) {
-    throw ostrelInt::CmpiStatus("Get FRU Inventory Area Info on " + context.transport->Describe() +
-                                " failed: " + e.what());
+    throw ostrelInt::CmpiStatus(
+        marlek::FailureText("Get FRU Inventory Area Info", context.transport->Describe(), e.what()));
   }
 }
 

@@ -101,9 +101,9 @@ class Parser {
         Fail("cache-dir needs a directory");
       config_.global.cacheDir = value;
     } else if (key == "sdr-cache") {
-      if (value != "on" && value != "off")
-        Fail("sdr-cache must be on or off, not '" + value + "'");
-      config_.global.sdrCache = value == "on";
+      config_.global.sdrCache = OnOff(key, value);
+    } else if (key == "debug") {
+      config_.global.debug = OnOff(key, value);
     } else {
       Fail("unknown global key '" + key + "'" +
            (IsNodeKey(key) ? " (node keys belong in a [node N] section)" : ""));
@@ -111,9 +111,9 @@ class Parser {
   }
 
   static bool IsNodeKey(const std::string& key) {
-    static const std::set<std::string> kKeys = {"transport", "host",          "port",
-                                                "username",  "password-file", "cipher-suite",
-                                                "privilege", "timeout-ms",    "retries"};
+    static const std::set<std::string> kKeys = {"transport",     "host",         "port",      "username",
+                                                "password-file", "cipher-suite", "privilege", "timeout-ms",
+                                                "retries",       "debug"};
     return kKeys.count(key) != 0;
   }
 
@@ -148,9 +148,17 @@ class Parser {
       n.options.timeout = std::chrono::milliseconds(Require(value, 1, 600000, "timeout-ms"));
     } else if (key == "retries") {
       n.options.retries = static_cast<int>(Require(value, 0, 10, "retries"));
+    } else if (key == "debug") {
+      n.debug = OnOff(key, value);
     } else {
       Fail("unknown key '" + key + "' in [node " + std::to_string(n.index) + "]");
     }
+  }
+
+  bool OnOff(const std::string& key, const std::string& value) const {
+    if (value != "on" && value != "off")
+      Fail(key + " must be on or off, not '" + value + "'");
+    return value == "on";
   }
 
   long Require(const std::string& value, long low, long high, const char* key) const {
@@ -196,13 +204,24 @@ class Parser {
 
 }  // namespace
 
+std::string NodeConfig::Label() const {
+  const std::string target = transport == NodeTransportKind::kLan
+                                 ? "lan " + host + ":" + std::to_string(port) + ", user " + username
+                                 : DevicePath();
+  return "node " + std::to_string(index) + " (" + target + ")";
+}
+
 NodeConfig IpmiConfig::Node(int index) const {
   auto it = nodes.find(index);
-  if (it != nodes.end())
-    return it->second;
-  NodeConfig device;
-  device.index = index;
-  return device;
+  NodeConfig node;
+  if (it != nodes.end()) {
+    node = it->second;
+  } else {
+    node.index = index;
+  }
+  if (!node.debug)
+    node.debug = global.debug;
+  return node;
 }
 
 std::string ConfigFilePath() {

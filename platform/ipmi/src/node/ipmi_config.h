@@ -34,14 +34,19 @@ struct NodeConfig {
   bool cipherSuiteGiven = false;  // named in the file (needed for suite 0)
   Privilege privilege = Privilege::kAdministrator;
   TransportOptions options;
+  std::optional<bool> debug;  // the protocol trace; unset: the global setting
 
   std::string DevicePath() const { return "/dev/ipmi" + std::to_string(index); }
+  // "node 0 (lan 10.0.0.5:623, user admin)", "node 2 (/dev/ipmi2)": what
+  // the node really is, for messages.
+  std::string Label() const;
 };
 
 // The global keys.
 struct GlobalSettings {
   std::string cacheDir;  // empty: the default cache directory
   bool sdrCache = true;
+  bool debug = false;  // the protocol trace for every node
 };
 
 struct IpmiConfig {

@@ -80,7 +80,7 @@ std::shared_ptr<BmcLock> AcquireBmcLock(const NodeConfig& node) {
   try {
     return BmcLock::Acquire(target, kLockWait);
   } catch (const ostrelInt::CmpiStatus& e) {
-    const std::string text = "IPMI node " + std::to_string(node.index) + ": " + e.msg();
+    const std::string text = node.Label() + ": " + e.msg();
     Diagnose(text);  // the caller's own message would only say that the open failed
     throw ostrelInt::CmpiStatus(text);
   }

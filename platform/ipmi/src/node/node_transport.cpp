@@ -4,6 +4,7 @@
 
 #include "transport/device_transport.h"
 #include "transport/lanplus_transport.h"
+#include "transport/trace.h"
 
 #include <Ipmi/CmpiStatus.h>
 
@@ -44,8 +45,11 @@ std::shared_ptr<Transport> OpenLan(const NodeConfig& node) {
 
 }  // namespace
 
-std::shared_ptr<Transport> OpenNodeTransport(const NodeConfig& node) {
-  const std::string which = "IPMI node " + std::to_string(node.index) + ": ";
+std::shared_ptr<Transport> OpenNodeTransport(const NodeConfig& config) {
+  const std::string which = config.Label() + ": ";
+  NodeConfig node = config;
+  if (TraceWanted() || node.debug.value_or(false))
+    node.options.trace = std::make_shared<Trace>(node.Label());
   try {
     if (node.transport == NodeTransportKind::kLan)
       return OpenLan(node);

@@ -56,9 +56,4 @@ SdrHeader DecodeSdrHeader(const std::vector<std::uint8_t>& recordStart) {
   return h;
 }
 
-std::string CommandFailureText(const char* what, const std::string& where, std::uint8_t completionCode) {
-  return std::string(what) + " failed on " + where + ": completion code " +
-         DescribeCompletionCode(completionCode);
-}
-
 }  // namespace marlek

@@ -50,6 +50,5 @@ GetSdrChunk DecodeGetSdr(const Response& response);
 SdrHeader DecodeSdrHeader(const std::vector<std::uint8_t>& recordStart);
 
 // "Get SDR failed on node 0 (127.0.0.1:623): completion code 0xc5 (...)"
-std::string CommandFailureText(const char* what, const std::string& where, std::uint8_t completionCode);
 
 }  // namespace marlek

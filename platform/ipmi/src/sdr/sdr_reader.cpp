@@ -66,7 +66,7 @@ class SdrReader {
       return;
     }
     if (!r.Ok())
-      throw ostrelInt::CmpiStatus(CommandFailureText("Reserve SDR Repository", where_, r.completionCode));
+      throw ostrelInt::CmpiStatus(FailureText("Reserve SDR Repository", where_, r.completionCode));
     try {
       reservation_ = DecodeReservation(r);
     } catch (const TruncatedPayload& e) {
@@ -184,7 +184,7 @@ class SdrReader {
       }
       const bool tooLarge = NeedsSmallerReads(r.completionCode) || r.completionCode == cc::kUnspecified;
       if (!tooLarge || count <= limits_.minChunk)
-        throw ostrelInt::CmpiStatus(CommandFailureText(RecordLabel(id).c_str(), where_, r.completionCode));
+        throw ostrelInt::CmpiStatus(FailureText(RecordLabel(id), where_, r.completionCode));
       if (!shrink)
         throw OversizedRead{};
       Shrink(count);

@@ -4,6 +4,7 @@
 #include "sdr/sdr_cache.h"
 #include "sdr/sdr_commands.h"
 #include "sdr/sdr_reader.h"
+#include "transport/completion_code.h"
 #include "wire/payload.h"
 
 #include <Ipmi/CmpiStatus.h>
@@ -31,7 +32,7 @@ Ipmi::SdrRepositoryInfo ReadSdrRepositoryInfo(Transport& transport) {
   const Response r = transport.Send(MakeGetSdrRepositoryInfo());
   if (!r.Ok())
     throw ostrelInt::CmpiStatus(
-        CommandFailureText("Get SDR Repository Info", transport.Describe(), r.completionCode));
+        FailureText("Get SDR Repository Info", transport.Describe(), r.completionCode));
   try {
     return DecodeSdrRepositoryInfo(r);
   } catch (const TruncatedPayload& e) {

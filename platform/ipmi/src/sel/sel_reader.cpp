@@ -22,13 +22,17 @@ std::string RecordIdText(std::uint16_t id) {
 }
 
 [[noreturn]] void Fail(const Transport& transport, const std::string& what, const std::string& why) {
-  throw ostrelInt::CmpiStatus(what + " on " + transport.Describe() + " failed: " + why);
+  throw ostrelInt::CmpiStatus(FailureText(what, transport.Describe(), why));
+}
+
+[[noreturn]] void Fail(const Transport& transport, const std::string& what, std::uint8_t completionCode) {
+  throw ostrelInt::CmpiStatus(FailureText(what, transport.Describe(), completionCode));
 }
 
 Response Checked(Transport& transport, const Request& request, const std::string& what) {
   Response response = transport.Send(request);
   if (!response.Ok())
-    Fail(transport, what, DescribeCompletionCode(response.completionCode));
+    Fail(transport, what, response.completionCode);
   return response;
 }
 
@@ -62,7 +66,7 @@ class Reservation {
       return;
     }
     if (!response.Ok())
-      Fail(transport_, "Reserve SEL", DescribeCompletionCode(response.completionCode));
+      Fail(transport_, "Reserve SEL", response.completionCode);
     id_ = Decode<std::uint16_t>(transport_, "Reserve SEL", DecodeReservation, response);
   }
 
@@ -131,7 +135,7 @@ class EntryReader {
         continue;
       }
       if (!response.Ok())
-        Fail(transport_, What(recordId), DescribeCompletionCode(response.completionCode));
+        Fail(transport_, What(recordId), response.completionCode);
       SelEntryChunk chunk = Decode<SelEntryChunk>(transport_, What(recordId), DecodeSelEntryChunk, response);
       if (chunk.bytes.empty())
         Fail(transport_, What(recordId), "the controller returned no record bytes");
@@ -250,7 +254,7 @@ void ClearSel(Transport& transport, const ClearOptions& options) {
     response = transport.Send(ClearSelRequest(reservation.Id(), ClearAction::kInitiateErase));
   }
   if (!response.Ok())
-    Fail(transport, "Clear SEL", DescribeCompletionCode(response.completionCode));
+    Fail(transport, "Clear SEL", response.completionCode);
   bool completed = Decode<bool>(transport, "Clear SEL", DecodeErasureCompleted, response);
   const auto interval = std::max(options.pollInterval, std::chrono::milliseconds(1));
   const long long maxPolls = std::max<long long>(1, options.timeout.count() / interval.count());
@@ -265,7 +269,7 @@ void ClearSel(Transport& transport, const ClearOptions& options) {
       continue;
     }
     if (!status.Ok())
-      Fail(transport, "Clear SEL erasure status", DescribeCompletionCode(status.completionCode));
+      Fail(transport, "Clear SEL erasure status", status.completionCode);
     completed = Decode<bool>(transport, "Clear SEL erasure status", DecodeErasureCompleted, status);
   }
 }

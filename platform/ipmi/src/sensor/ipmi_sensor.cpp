@@ -3,6 +3,7 @@
 #include "sensor/sensor_impl.h"
 #include "sensor/sensor_states.h"
 #include "tables/event_tables.h"
+#include "transport/completion_code.h"
 
 #include <Ipmi/CmpiStatus.h>
 
@@ -185,7 +186,7 @@ double IpmiSensor::convertRawValue(std::uint32_t raw) const {
       transport->Send(marlek::MakeGetSensorReadingFactors(impl_->Owner(), impl_->record.sensorNumber, byte));
   if (!r.Ok())
     throw ostrelInt::CmpiStatus(
-        marlek::CommandFailureText("Get Sensor Reading Factors", impl_->Label(), r.completionCode));
+        marlek::FailureText("Get Sensor Reading Factors", impl_->Label(), r.completionCode));
   try {
     const marlek::ConversionFactors f = marlek::DecodeSensorReadingFactors(r, base);
     impl_->readingFactors[byte] = f;

@@ -35,7 +35,7 @@ void Record(Impl& s, const Response& r) {
   }
   if (!r.Ok()) {
     s.outcome = Outcome::kFailed;
-    s.failure = CommandFailureText("Get Sensor Reading", s.Label(), r.completionCode);
+    s.failure = FailureText("Get Sensor Reading", s.Label(), r.completionCode);
     return;
   }
   try {

@@ -55,6 +55,14 @@ const char* CompletionCodeText(std::uint8_t code) {
   return "Reserved completion code";
 }
 
+std::string FailureText(const std::string& what, const std::string& where, const std::string& why) {
+  return what + " failed on " + where + ": " + why;
+}
+
+std::string FailureText(const std::string& what, const std::string& where, std::uint8_t completionCode) {
+  return FailureText(what, where, "completion code " + DescribeCompletionCode(completionCode));
+}
+
 std::string DescribeCompletionCode(std::uint8_t code) {
   char hex[8];
   std::snprintf(hex, sizeof hex, "0x%02x", code);

@@ -31,4 +31,10 @@ const char* CompletionCodeText(std::uint8_t code);
 // "0xc1 (Invalid Command)"
 std::string DescribeCompletionCode(std::uint8_t code);
 
+// Every failure text of the library has this form:
+// "Get SDR (record 0x0011) failed on node 0 (10.0.0.5:623): why".
+std::string FailureText(const std::string& what, const std::string& where, const std::string& why);
+// ... with why "completion code 0xc1 (Invalid Command)".
+std::string FailureText(const std::string& what, const std::string& where, std::uint8_t completionCode);
+
 }  // namespace marlek

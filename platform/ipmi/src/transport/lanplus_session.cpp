@@ -3,9 +3,11 @@
 #include "transport/completion_code.h"
 #include "transport/ipmi_lan_message.h"
 #include "transport/rakp_handshake.h"
+#include "transport/trace.h"
 #include "transport/wire_error.h"
 
 #include <algorithm>
+#include <cstdio>
 #include <functional>
 #include <optional>
 
@@ -24,25 +26,34 @@ template <typename T>
 T Exchange(UdpSocket& socket, const TransportOptions& options, const Bytes& datagram, const char* step,
            const Decoder<T>& decode) {
   std::string lastRejected;
+  const Trace* trace = options.trace.get();
   for (int attempt = 0; attempt <= options.retries; ++attempt) {
+    if (trace)
+      trace->Step(std::string("-> ") + step + (attempt ? " (sent again)" : "") + ", " +
+                  std::to_string(datagram.size()) + " bytes **");
     socket.Send(datagram);
     const auto deadline = UdpSocket::Clock::now() + options.timeout;
     while (auto answer = socket.Receive(deadline)) {
       try {
-        if (std::optional<T> decoded = decode(*answer))
+        if (std::optional<T> decoded = decode(*answer)) {
+          if (trace)
+            trace->Step(std::string("<- answer to ") + step + ", " + std::to_string(answer->size()) +
+                        " bytes **");
           return *decoded;
+        }
       } catch (const WireFormatError& e) {
         lastRejected = e.what();
       } catch (const TruncatedPayload& e) {
         lastRejected = e.what();
       }
+      if (trace)
+        trace->Step("<- datagram dropped" + (lastRejected.empty() ? "" : ": " + lastRejected));
     }
   }
-  const std::string ms = std::to_string(options.timeout.count()) + " ms";
-  std::string text =
-      std::string("no answer to ") + step +
-      (options.retries == 0 ? " within " + ms
-                            : " after " + std::to_string(options.retries + 1) + " attempts of " + ms);
+  const int attempts = options.retries + 1;
+  std::string text = std::string("no answer to ") + step + " within " +
+                     std::to_string(options.timeout.count() * attempts) + " ms (" + std::to_string(attempts) +
+                     (attempts == 1 ? " attempt)" : " attempts)");
   if (!lastRejected.empty())
     text += " (last packet rejected: " + lastRejected + ")";
   throw SessionTimeout(text);
@@ -66,9 +77,16 @@ std::optional<Bytes> PayloadOf(const Bytes& datagram, PayloadType expected) {
   return std::move(packet.payload);
 }
 
+std::string HexByte(std::uint8_t value) {
+  char text[8];
+  std::snprintf(text, sizeof text, "0x%02x", value);
+  return text;
+}
+
 void CheckStatus(std::uint8_t status, const char* step) {
   if (status != kRmcpPlusStatusOk)
-    throw SessionError(std::string(step) + " refused by the BMC: " + RmcpPlusStatusText(status));
+    throw SessionError(std::string(step) + " refused by the BMC: " + RmcpPlusStatusText(status) + " (" +
+                       HexByte(status) + ")");
 }
 
 // Get Channel Authentication Capabilities needs no session and changes
@@ -182,8 +200,7 @@ EstablishedSession Handshake(UdpSocket& socket, const LanConfig& config, const C
   x.managedRandom = rakp2.managedRandom;
   x.managedGuid = rakp2.managedGuid;
   if (!ConstantTimeEqual(Rakp2AuthCode(x), rakp2.authCode))
-    throw SessionError(
-        "RAKP message 2 does not prove the BMC knows the password (wrong user name or password?)");
+    throw SessionError("RAKP message 2 rejected: the BMC does not accept this user name and password");
 
   const Bytes sik = SessionIntegrityKey(x);
   Rakp3 rakp3{static_cast<std::uint8_t>(tag + 2), kRmcpPlusStatusOk, x.managedSessionId, Rakp3AuthCode(x)};

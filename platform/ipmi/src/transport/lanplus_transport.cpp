@@ -111,7 +111,6 @@ class LanPlusTransport::Wire final : public RequestPipeline::Wire {
 };
 
 std::unique_ptr<LanPlusTransport> LanPlusTransport::Open(const LanConfig& config) {
-  const std::string where = config.host + ":" + std::to_string(config.port);
   try {
     UdpSocket socket = UdpSocket::Connect(config.host, config.port);
     const EstablishedSession session = EstablishSession(socket, config);
@@ -123,9 +122,9 @@ std::unique_ptr<LanPlusTransport> LanPlusTransport::Open(const LanConfig& config
                          DescribeCompletionCode(set.front().completionCode));
     return transport;
   } catch (const ostrelInt::CmpiStatus& e) {
-    throw ostrelInt::CmpiStatus("cannot establish an RMCP+ session with " + where + ": " + e.msg());
+    throw ostrelInt::CmpiStatus("RMCP+ session set-up failed: " + e.msg());
   } catch (const std::exception& e) {
-    throw ostrelInt::CmpiStatus("cannot establish an RMCP+ session with " + where + ": " + e.what());
+    throw ostrelInt::CmpiStatus(std::string("RMCP+ session set-up failed: ") + e.what());
   }
 }
 

@@ -4,6 +4,7 @@
 
 #include <chrono>
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -47,10 +48,13 @@ constexpr std::uint8_t kStorage = 0x0a;
 constexpr std::uint8_t kTransport = 0x0c;
 }  // namespace netfn
 
+class Trace;
+
 struct TransportOptions {
   std::chrono::milliseconds timeout{2000};  // per attempt
   int retries = 2;                          // further attempts after the first
   int window = 8;                           // requests in flight when pipelining
+  std::shared_ptr<const Trace> trace;       // null: no protocol trace
 };
 
 // A way to reach one node's BMC. Transport failures (no answer within the

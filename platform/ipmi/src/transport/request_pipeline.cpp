@@ -2,6 +2,7 @@
 
 #include "transport/completion_code.h"
 #include "transport/no_answer.h"
+#include "transport/trace.h"
 
 #include <Ipmi/CmpiStatus.h>
 
@@ -61,6 +62,8 @@ RequestPipeline::Entry* RequestPipeline::Find(std::uint32_t tag) {
 }
 
 void RequestPipeline::Answer(Entry& entry, Response response) {
+  if (options_.trace)
+    options_.trace->Answer(RequestOf(entry), entry.tag, response);
   if (response.completionCode == cc::kNodeBusy && entry.attemptsLeft > 0) {
     --entry.attemptsLeft;
     entry.backingOff = true;
@@ -92,6 +95,8 @@ void RequestPipeline::Transmit(Entry& entry) {
   entry.backingOff = false;
   entry.awaitingFollowUp = false;
   entry.deadline = Clock::now() + options_.timeout;
+  if (options_.trace)
+    options_.trace->Request(RequestOf(entry), entry.tag, options_.retries - entry.attemptsLeft);
   wire_.Transmit(RequestOf(entry), entry);
 }
 
@@ -106,6 +111,8 @@ void RequestPipeline::Expire(std::uint32_t tag) {
     Transmit(entry);
     return;
   }
+  if (options_.trace)
+    options_.trace->NoAnswer(RequestOf(entry), entry.tag);
   if (!failedIndex_ || entry.index < *failedIndex_) {
     failedIndex_ = entry.index;
     failure_ = "no answer from " + peer_ + " to " + DescribeRequest(RequestOf(entry)) + " after " +

@@ -13,6 +13,7 @@ list(APPEND MARLEK_IPMI_SOURCES
   ${CMAKE_CURRENT_LIST_DIR}/rmcpplus_session_packet.cpp
   ${CMAKE_CURRENT_LIST_DIR}/session_commands.cpp
   ${CMAKE_CURRENT_LIST_DIR}/session_sequence.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/trace.cpp
   ${CMAKE_CURRENT_LIST_DIR}/udp_socket.cpp)
 list(APPEND MARLEK_IPMI_SOURCES
   ${CMAKE_CURRENT_LIST_DIR}/device_transport.cpp
