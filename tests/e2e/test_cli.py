@@ -71,7 +71,7 @@ class SimulatorTest(SimTestCase):
         for command, (prefix, ignored) in FAILURES.items():
             for node in NODE_ERRORS if command == "sdr list" else ["2"]:
                 result = self.cli("hardware", "ipmi", *command.split(), "-n", node)
-                self.assertEqual((result.rc, result.err, result.out), (1, prefix + NODE_ERRORS[node] + "\n", ""), result)
+                self.assertEqual((result.rc, result.out, result.err), (1, "", f"{prefix}{NODE_ERRORS[node]}\n"), result)
                 partial = self.json(*command.split(), "-n", node, "-i")
                 self.assertTrue({len(v) for v in partial.values()} == {0} if ignored == EMPTY else partial == ignored,
                                 (command, node, partial))
@@ -168,10 +168,10 @@ class SimulatorTest(SimTestCase):
         self.assertEqual(config["Formatted-Raw"], [spaced(raw)])
 
     def test_bmc_get_agrees_with_ipmitool(self):
-        ours = self.json("bmc", "get")
+        bmc = self.json("bmc", "get")
         mc = self.ipmitool_fields(0, "mc", "info")
         lan = self.ipmitool_fields(0, "lan", "print")
-        self.assertEqual((ours["BMC Firmware Version"], ours["IPMI Version"], ours["MAC Address"], ours["IPv4 Address"]),
+        self.assertEqual((bmc["BMC Firmware Version"], bmc["IPMI Version"], bmc["MAC Address"], bmc["IPv4 Address"]),
                          (mc["Firmware Revision"], mc["IPMI Version"], lan["MAC Address"], lan["IP Address"]))
 
 

@@ -1,14 +1,6 @@
 #!/usr/bin/env python3
-"""Lays out the simulated server described in server.json for ipmi_sim.
-
-  gen_server.py OUTDIR
-
-writes server.emu (controllers, FRU devices, sensors, SDR repository),
-empty.emu (the same without SDRs, sensors and SEL), server.sel (the SEL in
-ipmi_sim's persistence format), server.lanparm and sensors.md into OUTDIR.
-Records follow the IPMI v2.0 SDR and SEL layouts and the IPMI FRU storage
-layout; lengths, checksums and raw sensor values are computed here.
-"""
+"""gen_server.py OUTDIR: lays out server.json for ipmi_sim as OUTDIR/server.emu, empty.emu, server.sel,
+server.lanparm and sensors.md (see README.md), in the IPMI v2.0 SDR, SEL and FRU storage layouts."""
 
 import datetime
 import json
@@ -95,6 +87,11 @@ def masks(s):
     return sum(1 << (2 * i if i < 3 else 2 * i + 1) for i in have), sum(1 << i for i in have)
 
 
+def per_state(mask):
+    """The assertion and deassertion, enable and support masks of sensor_set_event_support."""
+    return " ".join([format(mask, "015b")] * 4)
+
+
 def threshold_sdr(s):
     events, readable = masks(s)
     fmt = {"unsigned": 0, "1c": 1, "2c": 2}[s["format"]]
@@ -127,7 +124,7 @@ def discrete_sdr(s):
 def sensor_commands(s):
     o = "0x%02x %d" % (s["owner"], s["lun"])
     if "unit" not in s:
-        sup = " ".join([format(sum(1 << o for o in s["offsets"]), "015b")] * 4)
+        sup = per_state(sum(1 << o for o in s["offsets"]))
         out = []
         for i, states in enumerate([] if s["record"] == "event-only" else s["states"]):
             n = "%s 0x%02x" % (o, s["num"] + i)
@@ -138,16 +135,12 @@ def sensor_commands(s):
     if not s["simulated"]:
         return []
     n, order = "%s 0x%02x" % (o, s["num"]), list(reversed(THRESHOLDS))
-    events = " ".join([format(masks(s)[0], "015b")] * 4)
+    thresholds = "".join("01"[k in s["thr"]] for k in order) + "".join(" 0x%02x" % s["thr"].get(k, 0) for k in order)
+    scanning = "scanning" if s["scanning"] else "no-scanning"
     bits = status_bits(s)  # stated, as ipmi_sim would compare raw values unsigned
-    return ["sensor_add %s 0x%02x 0x01" % (n, s["type"]),
-            "sensor_set_threshold %s readable %s %s" % (n, "".join("01"[k in s["thr"]] for k in order),
-                                                        " ".join("0x%02x" % s["thr"].get(k, 0)
-                                                                 for k in order)),
-            "sensor_set_hysteresis %s %s %d %d"
-            % (n, "readable" if s["hyst"] else "none", s["hyst"], s["hyst"]),
-            "sensor_set_event_support %s enable %s per-state %s"
-            % (n, "scanning" if s["scanning"] else "no-scanning", events),
+    return ["sensor_add %s 0x%02x 0x01" % (n, s["type"]), "sensor_set_threshold %s readable %s" % (n, thresholds),
+            "sensor_set_hysteresis %s %s %d %d" % (n, "readable" if s["hyst"] else "none", s["hyst"], s["hyst"]),
+            "sensor_set_event_support %s enable %s per-state %s" % (n, scanning, per_state(masks(s)[0])),
             "sensor_set_value %s 0x%02x 0" % (n, s["raw"])] + \
         ["sensor_set_bit %s %d %d 0" % (n, i, bits >> i & 1) for i in range(6)]
 
@@ -292,9 +285,8 @@ def main():
              "sensors.md": sensors_md(server)}
     os.makedirs(outdir, exist_ok=True)
     for name, text in files.items():
-        with open(os.path.join(outdir, name + ".tmp"), "w", encoding="utf-8") as f:
+        with open(os.path.join(outdir, name), "w", encoding="utf-8") as f:
             f.write(text)
-        os.replace(os.path.join(outdir, name + ".tmp"), os.path.join(outdir, name))
 
 
 if __name__ == "__main__":
