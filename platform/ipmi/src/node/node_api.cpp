@@ -9,11 +9,8 @@
 namespace Ipmi {
 
 int IpmiIfcOpenIpmiOpen(int node) {
-  marlek::NodeRegistry& registry = marlek::NodeRegistry::Instance();
-  if (registry.Find(node))
-    return 0;
   try {
-    registry.Add(marlek::OpenNodeContext(node));
+    marlek::NodeRegistry::Instance().Open(node);
     return 0;
   } catch (const ostrelInt::CmpiStatus&) {
     return -1;  // said on standard error where the caller's message cannot say why

@@ -24,7 +24,7 @@ NodeContext* CurrentNode() {
 std::shared_ptr<NodeContext> CurrentOrDefaultNode() {
   if (std::shared_ptr<NodeContext> current = NodeRegistry::Instance().Current())
     return current;
-  return OpenNodeContext(0);
+  return NodeRegistry::Instance().FindOrKeep(0);
 }
 
 }  // namespace marlek

@@ -43,9 +43,8 @@ NodeContext& RequireOpenNode(int node);
 // The current node (IpmiIfcInitForCLI), or null.
 NodeContext* CurrentNode();
 
-// For the node-less calls: the current node when one is open, else a
-// connection to node 0 opened for this use only (closed when the returned
-// handle goes away).
+// For the node-less calls: the current node when one is open, else the
+// connection kept for node 0 (NodeRegistry::FindOrKeep).
 std::shared_ptr<NodeContext> CurrentOrDefaultNode();
 
 }  // namespace marlek

@@ -8,6 +8,8 @@
 
 #include <Ipmi/CmpiStatus.h>
 
+#include <cstdlib>
+
 #include <unistd.h>
 
 namespace marlek {
@@ -26,10 +28,51 @@ std::shared_ptr<NodeContext> NodeRegistry::Find(int node) const {
   return it == open_.end() ? nullptr : it->second;
 }
 
-void NodeRegistry::Add(std::shared_ptr<NodeContext> context) {
+void NodeRegistry::Open(int node) {
+  std::shared_ptr<NodeContext> context;
+  {
+    std::lock_guard<std::mutex> lock(mutex_);
+    if (open_.count(node))
+      return;
+    auto kept = kept_.find(node);
+    if (kept != kept_.end()) {
+      open_.emplace(node, std::move(kept->second));
+      kept_.erase(kept);
+      return;
+    }
+  }
+  context = OpenNodeContext(node);  // outside the lock: it talks to the BMC
   std::lock_guard<std::mutex> lock(mutex_);
-  const int index = context->index;
-  open_.emplace(index, std::move(context));
+  open_.emplace(node, std::move(context));
+}
+
+std::shared_ptr<NodeContext> NodeRegistry::FindOrKeep(int node) {
+  {
+    std::lock_guard<std::mutex> lock(mutex_);
+    for (auto* map : {&open_, &kept_}) {
+      auto it = map->find(node);
+      if (it != map->end())
+        return it->second;
+    }
+  }
+  std::shared_ptr<NodeContext> context = OpenNodeContext(node);
+  std::lock_guard<std::mutex> lock(mutex_);
+  kept_[node] = context;
+  if (!dropAtExit_) {
+    // Registered after the transport's libraries were set up, so it runs
+    // before they are torn down: the sessions end with Close Session.
+    std::atexit([] { Instance().DropKept(); });
+    dropAtExit_ = true;
+  }
+  return context;
+}
+
+void NodeRegistry::DropKept() {
+  std::map<int, std::shared_ptr<NodeContext>> closing;
+  {
+    std::lock_guard<std::mutex> lock(mutex_);
+    closing.swap(kept_);
+  }
 }
 
 bool NodeRegistry::Remove(int node) {

@@ -17,11 +17,18 @@ class NodeRegistry {
   static NodeRegistry& Instance();
 
   std::shared_ptr<NodeContext> Find(int node) const;
-  // Registers an opened node (replacing nothing: the node must not be open).
-  void Add(std::shared_ptr<NodeContext> context);
+  // Opens the node (taking over the connection kept for it, if there is
+  // one) and registers it; throws ostrelInt::CmpiStatus when it cannot.
+  void Open(int node);
   // Unregisters the node; false when it was not open. The transport closes
   // when the last user lets go of it.
   bool Remove(int node);
+
+  // The open node, else a connection kept for calls that reach a node
+  // without opening it (raw connections, the node-less SEL calls): made on
+  // first use and kept until the node is opened and closed or the process
+  // ends, so that one command costs one session set-up per BMC.
+  std::shared_ptr<NodeContext> FindOrKeep(int node);
 
   bool MakeCurrent(int node);
   // Forgets the current node if it is this one.
@@ -30,7 +37,11 @@ class NodeRegistry {
 
  private:
   mutable std::mutex mutex_;
+  void DropKept();
+
   std::map<int, std::shared_ptr<NodeContext>> open_;
+  std::map<int, std::shared_ptr<NodeContext>> kept_;
+  bool dropAtExit_ = false;
   int current_ = -1;
 };
 

@@ -19,9 +19,7 @@ class Connection::Impl {
 };
 
 std::unique_ptr<Connection> Connection::Open(int node) {
-  std::shared_ptr<marlek::NodeContext> context = marlek::NodeRegistry::Instance().Find(node);
-  if (!context)
-    context = marlek::OpenNodeContext(node);
+  std::shared_ptr<marlek::NodeContext> context = marlek::NodeRegistry::Instance().FindOrKeep(node);
   return std::unique_ptr<Connection>(new Connection(std::make_unique<Impl>(context->transport)));
 }
 

@@ -26,6 +26,8 @@ constexpr CommandName kNames[] = {
     {0x06, 0x38, "Get Channel Authentication Capabilities"},
     {0x06, 0x3b, "Set Session Privilege Level"},
     {0x06, 0x3c, "Close Session"},
+    {0x06, 0x41, "Get Channel Access"},
+    {0x06, 0x42, "Get Channel Info"},
     {0x06, 0x58, "Set System Info Parameters"},
     {0x06, 0x59, "Get System Info Parameters"},
     {0x0a, 0x10, "Get FRU Inventory Area Info"},
