@@ -90,30 +90,45 @@ std::optional<FruDeviceSpec> FromMcLocator(const SdrRecord& record) {
   return spec;
 }
 
-// Reads one device after its inventory area info is known.
+// Reads ranges of one device after its inventory area info is known.
 class ImageReader {
  public:
   ImageReader(Transport& transport, const FruDeviceAddress& address, const ReadOptions& options,
               FruImage& image)
-      : transport_(transport), address_(address), image_(image) {
+      : transport_(transport), address_(address), options_(options), image_(image) {
     const std::size_t room = transport.MaxResponseData() > 1 ? transport.MaxResponseData() - 1 : 1;
     const std::size_t limit = address.target.IsBmc() ? options.maxChunk : options.maxBridgedChunk;
     unit_ = image.info.wordAccess ? 2 : 1;
     chunk_ = std::max(unit_, std::min({room, limit, std::size_t(255) * unit_}) / unit_ * unit_);
+    if (options.learnt) {
+      auto known = options.learnt->find(Key());
+      if (known != options.learnt->end())
+        chunk_ = std::max(unit_, std::min(chunk_, known->second) / unit_ * unit_);
+    }
   }
 
-  void ReadAll() {
-    const std::size_t size = image_.info.size;
-    while (image_.bytes.size() < size) {
-      const std::size_t offset = image_.bytes.size();
-      const std::size_t want = std::min(chunk_, size - offset);
-      const std::size_t units = std::max<std::size_t>(1, want / unit_);
+  ~ImageReader() {
+    if (options_.learnt)
+      (*options_.learnt)[Key()] = chunk_;
+  }
+
+  std::size_t Chunk() const { return chunk_; }
+
+  // Reads [offset, offset + length) into the image, cut at the device's
+  // size; false (with a problem) when the device did not give it all.
+  bool Read(std::size_t offset, std::size_t length) {
+    const std::size_t end = std::min(offset + length, std::size_t{image_.info.size});
+    if (image_.bytes.size() < end)
+      image_.bytes.resize(end);
+    while (offset < end) {
+      const std::size_t want = std::min(chunk_, end - offset);
+      const std::size_t units = std::max<std::size_t>(1, (want + unit_ - 1) / unit_);
       const Response response = transport_.Send(ReadFruDataRequest(address_.target, address_.deviceId,
                                                                    static_cast<std::uint16_t>(offset / unit_),
                                                                    static_cast<std::uint8_t>(units)));
       if (NeedsSmallerReads(response.completionCode)) {
         if (!Shrink(offset))
-          return;
+          return false;
         continue;
       }
       if (!response.Ok())
@@ -122,30 +137,60 @@ class ImageReader {
       const FruDataChunk chunk = DecodeFruDataChunk(response.data);
       if (chunk.data.empty())
         return Problem("Read FRU Data at offset " + std::to_string(offset) + " returned no data");
-      const std::size_t take = std::min(chunk.data.size(), size - offset);
-      image_.bytes.insert(image_.bytes.end(), chunk.data.begin(),
-                          chunk.data.begin() + static_cast<std::ptrdiff_t>(take));
+      const std::size_t take = std::min(chunk.data.size(), end - offset);
+      std::copy_n(chunk.data.begin(), take, image_.bytes.begin() + static_cast<std::ptrdiff_t>(offset));
+      offset += take;
     }
+    return true;
   }
 
  private:
+  std::pair<int, int> Key() const { return {address_.target.channel, address_.target.slaveAddress}; }
+
   bool Shrink(std::size_t offset) {
-    if (chunk_ <= unit_) {
-      Problem("Read FRU Data at offset " + std::to_string(offset) + " is refused even for the smallest read");
-      return false;
-    }
+    if (chunk_ <= unit_)
+      return Problem("Read FRU Data at offset " + std::to_string(offset) +
+                     " is refused even for the smallest read");
     chunk_ = std::max(unit_, chunk_ / 2 / unit_ * unit_);
     return true;
   }
 
-  void Problem(const std::string& text) { image_.problems.push_back(DescribeDevice(address_) + ": " + text); }
+  bool Problem(const std::string& text) {
+    image_.problems.push_back(DescribeDevice(address_) + ": " + text);
+    return false;
+  }
 
   Transport& transport_;
   const FruDeviceAddress& address_;
+  const ReadOptions& options_;
   FruImage& image_;
   std::size_t unit_ = 1;
   std::size_t chunk_ = 16;
 };
+
+// The header, then each area it names: a first read that usually holds the
+// whole area, and the rest when its length byte asks for more.
+bool ReadAreas(ImageReader& reader, FruImage& image) {
+  if (!reader.Read(0, kCommonHeaderSize))
+    return false;
+  const HeaderResult header = DecodeCommonHeader(image.bytes);
+  if (!header.header)
+    return true;  // read as far as it goes; the header's fault is reported with the areas
+  for (std::size_t offset :
+       {header.header->chassisOffset, header.header->boardOffset, header.header->productOffset}) {
+    if (offset == 0 || offset >= image.info.size)
+      continue;
+    const std::size_t first = std::max<std::size_t>(2, reader.Chunk());
+    if (!reader.Read(offset, first))
+      return false;
+    if (offset + 2 > image.bytes.size())
+      continue;  // cut by the device's size: the area's check says so
+    const std::size_t length = std::size_t{image.bytes[offset + 1]} * kMultiple;
+    if (length > first && !reader.Read(offset + first, length - first))
+      return false;
+  }
+  return true;
+}
 
 }  // namespace
 
@@ -204,7 +249,8 @@ FruImage ReadFruImage(Transport& transport, const FruDeviceAddress& address, con
       image.problems.push_back(DescribeDevice(address) + ": the inventory area is empty");
       return image;
     }
-    ImageReader(transport, address, options, image).ReadAll();
+    ImageReader reader(transport, address, options, image);
+    image.complete = ReadAreas(reader, image);
   } catch (const ostrelInt::CmpiStatus& e) {
     image.problems.push_back(DescribeDevice(address) + ": " + e.msg());
   } catch (const TruncatedPayload& e) {

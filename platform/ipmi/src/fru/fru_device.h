@@ -12,7 +12,9 @@
 #include <Ipmi/Entity.h>
 #include <Ipmi/Ipmi.h>
 
+#include <map>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace marlek {
@@ -39,19 +41,26 @@ std::vector<FruDeviceSpec> FindFruDevices(const std::vector<SdrRecord>& records,
 
 struct FruImage {
   InventoryAreaInfo info;
-  Bytes bytes;  // what could be read, from offset 0
+  // The common header and the chassis, board and product areas at their
+  // offsets; bytes between them that nothing reads are zero.
+  Bytes bytes;
+  bool complete = false;  // every byte wanted was read
   std::vector<std::string> problems;
 };
 
 struct ReadOptions {
   std::size_t maxChunk = 128;        // bytes per Read FRU Data to the BMC
   std::size_t maxBridgedChunk = 16;  // through IPMB the messages are smaller
+  // The largest read each controller accepted, learnt by the reads before;
+  // shared by the devices of one controller when given.
+  std::map<std::pair<int, int>, std::size_t>* learnt = nullptr;
 };
 
-// Reads the device's whole inventory area in chunks that shrink when the
-// device refuses their size (0xCA, 0xC7, 0xC8), in words when it asks for
-// word access. Never throws for the device's faults: they become problems,
-// and bytes holds what was read before them.
+// Reads what the device holds, not its whole inventory area: the common
+// header, then each information area it names, from its length byte. Reads
+// shrink when the device refuses their size (0xCA, 0xC7, 0xC8), and go in
+// words when it asks for word access. Never throws for the device's faults:
+// they become problems, and bytes holds what was read before them.
 FruImage ReadFruImage(Transport& transport, const FruDeviceAddress& address, const ReadOptions& options = {});
 
 // The packed header of a device from its Get FRU Inventory Area Info

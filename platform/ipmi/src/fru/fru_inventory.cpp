@@ -36,10 +36,14 @@ std::shared_ptr<Ipmi::IpmiFru> BuildFru(const FruDeviceSpec& device, const Bytes
 FruInventory ReadFruInventory(Transport& transport, const std::vector<SdrRecord>& records,
                               const ReadOptions& options) {
   FruInventory inventory;
+  std::map<std::pair<int, int>, std::size_t> learnt;
+  ReadOptions shared = options;
+  if (!shared.learnt)
+    shared.learnt = &learnt;
   for (const FruDeviceSpec& device : FindFruDevices(records, &inventory.unread)) {
-    const FruImage image = ReadFruImage(transport, device.address, options);
+    const FruImage image = ReadFruImage(transport, device.address, shared);
     inventory.problems.insert(inventory.problems.end(), image.problems.begin(), image.problems.end());
-    if (image.bytes.size() < image.info.size || image.bytes.empty())
+    if (!image.complete)
       inventory.unread.push_back(
           "not read: " + device.name + " (" +
           (image.problems.empty() ? DescribeDevice(device.address) : image.problems.front()) + ")");
