@@ -1,14 +1,18 @@
 // Conversions between UTF-8, UTF-16 and UTF-32.
 //
-// Every conversion decodes one scalar value from the source, then encodes it
-// into the target; the decoders and encoders below are the only places that
-// know an encoding. Ill-formed input is recognised as Unicode's Table 3-7
-// (well-formed UTF-8 byte sequences) and section 3.9 describe it: each
-// maximal ill-formed subpart counts as one error, replaced by one U+FFFD in
-// lenient mode.
+// Every conversion decodes one value from the source, then encodes it into
+// the target; the decoders and encoders below are the only places that know
+// an encoding. The order of the checks in each step decides the result when
+// several apply: a UTF-8 sequence cut off by the source end (its length taken
+// from the lead byte alone) is reported before its legality, legality before
+// the room in the target. Lenient mode writes one U+FFFD for each maximal
+// ill-formed subpart that strict mode stops at.
 #include "lib/string/convert_utf.h"
 
 #include <stddef.h>
+
+#include <algorithm>
+#include <type_traits>
 
 namespace {
 
@@ -20,8 +24,9 @@ constexpr UTF32 kSupplementaryStart = 0x10000;
 
 enum class Decoded {
   kOk,         // *ch holds a scalar value, *used units were read
-  kTruncated,  // the units up to the source end start a valid sequence
+  kTruncated,  // the sequence starting here runs past the source end
   kIllegal,    // *used units form an ill-formed subpart
+  kTooLarge,   // a UTF-32 value above U+10FFFF, *used is 1
 };
 
 bool IsSurrogate(UTF32 ch) {
@@ -30,64 +35,83 @@ bool IsSurrogate(UTF32 ch) {
 
 // --- UTF-8 ---------------------------------------------------------------
 
-// Length of the sequence a lead byte starts and the allowed range of the
-// byte after it; 0 for bytes that cannot start a sequence.
-struct Utf8Lead {
-  int length;
-  UTF8 secondLow;
-  UTF8 secondHigh;
+// How many bytes a first byte announces, itself included. Continuation
+// bytes count as one; the old five- and six-byte forms keep their lengths
+// so that they, too, are cut off before they are judged.
+ptrdiff_t AnnouncedLength(UTF8 b) {
+  return b < 0xC0 ? 1 : b < 0xE0 ? 2 : b < 0xF0 ? 3 : b < 0xF8 ? 4 : b < 0xFC ? 5 : 6;
+}
+
+// The allowed range of the byte after a lead byte; empty (so that no byte
+// fits) for bytes that cannot start a well-formed sequence of more than one
+// byte.
+struct SecondByte {
+  UTF8 low;
+  UTF8 high;
 };
 
-Utf8Lead LeadInfo(UTF8 b) {
-  if (b < 0x80) {
-    return {1, 0, 0};
+SecondByte SecondByteRange(UTF8 lead) {
+  if (lead < 0xC2 || lead > 0xF4) {
+    return {0xFF, 0};
   }
-  if (b >= 0xC2 && b <= 0xDF) {
-    return {2, 0x80, 0xBF};
+  if (lead == 0xE0) {
+    return {0xA0, 0xBF};  // no overlong forms
   }
-  if (b == 0xE0) {
-    return {3, 0xA0, 0xBF};  // no overlong forms
+  if (lead == 0xED) {
+    return {0x80, 0x9F};  // no surrogates
   }
-  if (b == 0xED) {
-    return {3, 0x80, 0x9F};  // no surrogates
+  if (lead == 0xF0) {
+    return {0x90, 0xBF};  // no overlong forms
   }
-  if (b >= 0xE1 && b <= 0xEF) {
-    return {3, 0x80, 0xBF};
+  if (lead == 0xF4) {
+    return {0x80, 0x8F};  // nothing above U+10FFFF
   }
-  if (b == 0xF0) {
-    return {4, 0x90, 0xBF};  // no overlong forms
+  return {0x80, 0xBF};
+}
+
+// How many of the `length` bytes at source, length being what the first of
+// them announces, begin a well-formed sequence: all of them when they form
+// one, otherwise the size of the ill-formed part that lenient mode replaces
+// (one byte for a first byte that cannot begin a longer sequence, none for a
+// lone byte that is not ASCII).
+ptrdiff_t WellFormedPrefix(const UTF8* source, ptrdiff_t length) {
+  if (length == 1) {
+    return source[0] < 0x80 ? 1 : 0;
   }
-  if (b >= 0xF1 && b <= 0xF3) {
-    return {4, 0x80, 0xBF};
+  SecondByte second = SecondByteRange(source[0]);
+  if (source[1] < second.low || source[1] > second.high) {
+    return 1;
   }
-  if (b == 0xF4) {
-    return {4, 0x80, 0x8F};  // nothing above U+10FFFF
+  ptrdiff_t i = 2;
+  while (i < length && source[i] >= 0x80 && source[i] <= 0xBF) {
+    i++;
   }
-  return {0, 0, 0};
+  return i;
+}
+
+// True when the `length` bytes at source, length being what the first of
+// them announces, form one well-formed sequence.
+bool isLegalUTF8(const UTF8* source, ptrdiff_t length) {
+  return WellFormedPrefix(source, length) == length;
 }
 
 Decoded DecodeUtf8(const UTF8* src, const UTF8* end, UTF32* ch, size_t* used) {
-  Utf8Lead lead = LeadInfo(src[0]);
-  if (lead.length == 0) {
-    *used = 1;
+  ptrdiff_t length = AnnouncedLength(src[0]);
+  if (end - src < length) {
+    return Decoded::kTruncated;
+  }
+  if (!isLegalUTF8(src, length)) {
+    ptrdiff_t prefix = WellFormedPrefix(src, length);
+    *used = static_cast<size_t>(std::max<ptrdiff_t>(prefix, 1));
     return Decoded::kIllegal;
   }
-  static const UTF8 kLeadMask[5] = {0, 0x7F, 0x1F, 0x0F, 0x07};
-  UTF32 value = src[0] & kLeadMask[lead.length];
-  for (int i = 1; i < lead.length; i++) {
-    if (src + i == end) {
-      return Decoded::kTruncated;
-    }
-    UTF8 low = i == 1 ? lead.secondLow : 0x80;
-    UTF8 high = i == 1 ? lead.secondHigh : 0xBF;
-    if (src[i] < low || src[i] > high) {
-      *used = static_cast<size_t>(i);
-      return Decoded::kIllegal;
-    }
+  static const UTF8 kLeadMask[] = {0x7F, 0x1F, 0x0F, 0x07};
+  UTF32 value = src[0] & kLeadMask[length - 1];
+  for (ptrdiff_t i = 1; i < length; i++) {
     value = (value << 6) | (src[i] & 0x3F);
   }
   *ch = value;
-  *used = static_cast<size_t>(lead.length);
+  *used = static_cast<size_t>(length);
   return Decoded::kOk;
 }
 
@@ -122,15 +146,6 @@ void EncodeUtf8(UTF32 ch, UTF8* dst) {
       dst[3] = static_cast<UTF8>(0x80 | (ch & 0x3F));
       break;
   }
-}
-
-// True when the `length` bytes at source form one well-formed sequence of
-// exactly that length.
-bool isLegalUTF8(const UTF8* source, ptrdiff_t length) {
-  UTF32 ch = 0;
-  size_t used = 0;
-  return DecodeUtf8(source, source + length, &ch, &used) == Decoded::kOk &&
-         used == static_cast<size_t>(length);
 }
 
 // --- UTF-16 --------------------------------------------------------------
@@ -175,11 +190,11 @@ void EncodeUtf16(UTF32 ch, UTF16* dst) {
 
 Decoded DecodeUtf32(const UTF32* src, const UTF32*, UTF32* ch, size_t* used) {
   *used = 1;
-  if (IsSurrogate(*src) || *src > UNI_MAX_LEGAL_UTF32) {
+  *ch = *src;
+  if (IsSurrogate(*src)) {
     return Decoded::kIllegal;
   }
-  *ch = *src;
-  return Decoded::kOk;
+  return *src > UNI_MAX_LEGAL_UTF32 ? Decoded::kTooLarge : Decoded::kOk;
 }
 
 size_t Utf32Length(UTF32) {
@@ -192,16 +207,27 @@ void EncodeUtf32(UTF32 ch, UTF32* dst) {
 
 // --- One loop for all six directions ------------------------------------
 
+// A UTF-32 value above U+10FFFF does not stop a conversion: it makes the
+// result sourceIllegal unless something else stops the conversion later.
+// Towards UTF-8 it becomes U+FFFD in both modes; towards UTF-16 strict mode
+// drops it and lenient mode writes U+FFFD without reporting it. From UTF-32
+// to UTF-16 a full target is reported before the next value is looked at.
 template <typename From, typename To, Decoded (*Decode)(const From*, const From*, UTF32*, size_t*),
           size_t (*Length)(UTF32), void (*Encode)(UTF32, To*)>
 ConversionResult Convert(const From** sourceStart, const From* sourceEnd, To** targetStart, To* targetEnd,
                          ConversionFlags flags) {
+  constexpr bool kToUtf16 = std::is_same<To, UTF16>::value;
+  constexpr bool kRoomFirst = kToUtf16 && std::is_same<From, UTF32>::value;
   ConversionResult result = conversionOK;
   const From* src = *sourceStart;
   To* dst = *targetStart;
   while (src < sourceEnd) {
-    UTF32 ch = 0;
-    size_t used = 0;
+    if (kRoomFirst && dst == targetEnd) {
+      result = targetExhausted;
+      break;
+    }
+    UTF32 ch{};
+    size_t used{};
     Decoded decoded = Decode(src, sourceEnd, &ch, &used);
     if (decoded == Decoded::kTruncated) {
       result = sourceExhausted;
@@ -211,6 +237,16 @@ ConversionResult Convert(const From** sourceStart, const From* sourceEnd, To** t
       if (flags == strictConversion) {
         result = sourceIllegal;
         break;
+      }
+      ch = UNI_REPLACEMENT_CHAR;
+    }
+    if (decoded == Decoded::kTooLarge) {
+      if (!kToUtf16 || flags == strictConversion) {
+        result = sourceIllegal;
+      }
+      if (kToUtf16 && flags == strictConversion) {
+        src += used;
+        continue;
       }
       ch = UNI_REPLACEMENT_CHAR;
     }
@@ -269,13 +305,10 @@ ConversionResult ConvertUTF32toUTF16(const UTF32** sourceStart, const UTF32* sou
 }
 
 bool isLegalUTF8Sequence(const UTF8* source, const UTF8* sourceEnd) {
-  if (source == nullptr || source >= sourceEnd) {
+  if (source >= sourceEnd) {
     return false;
   }
-  // The length a first byte announces, as the classic trailing-bytes table
-  // has it: 5- and 6-byte forms are never legal.
-  UTF8 first = source[0];
-  ptrdiff_t length = first < 0xC0 ? 1 : first < 0xE0 ? 2 : first < 0xF0 ? 3 : first < 0xF8 ? 4 : 5;
+  ptrdiff_t length = AnnouncedLength(source[0]);
   return length <= sourceEnd - source && isLegalUTF8(source, length);
 }
 

@@ -4,7 +4,13 @@
 // from *targetStart up to targetEnd, advances both start pointers past what
 // was converted, and tells why it stopped. strictConversion stops at
 // ill-formed input (sourceIllegal, pointers before it); lenientConversion
-// writes U+FFFD in its place and goes on.
+// writes U+FFFD in its place and goes on. A UTF-8 sequence that the source
+// end cuts off, by the length its first byte announces, is sourceExhausted
+// in both modes, even when the bytes present are already ill-formed. A
+// UTF-32 value above U+10FFFF is passed over (towards UTF-8 as U+FFFD,
+// towards UTF-16 leniently as U+FFFD, strictly as nothing) and the
+// conversion goes on, ending in sourceIllegal where it would have been
+// conversionOK; only a lenient conversion to UTF-16 ends in conversionOK.
 #ifndef OSTREL_LIB_STRING_CONVERT_UTF_H
 #define OSTREL_LIB_STRING_CONVERT_UTF_H
 

@@ -319,24 +319,28 @@ std::string CheckUtfRoundTrip(const uint8_t* data, size_t size) {
     failure = CheckView(units, ConvertUTF16toUTF32, ConvertUTF32toUTF16, ConvertUTF16toUTF8,
                         ConvertUTF8toUTF32, roomByte);
   }
-  // As UTF-32: strict stops at the first value that is no scalar value,
-  // lenient replaces exactly those.
+  // As UTF-32: strict stops at the first surrogate and passes over values
+  // above U+10FFFF, reporting them at the end; lenient replaces both.
   std::vector<UTF32> values(size / 4);
   std::copy_n(data, values.size() * 4, reinterpret_cast<uint8_t*>(values.data()));
   std::vector<UTF32> expected;
   for (UTF32 v : values) {
     expected.push_back(IsScalar(v) ? v : UNI_REPLACEMENT_CHAR);
   }
-  size_t firstBad =
-      static_cast<size_t>(std::find_if_not(values.begin(), values.end(), IsScalar) - values.begin());
+  auto tooLarge = [](UTF32 v) { return v > 0x10FFFF; };
+  auto firstSurrogate =
+      std::find_if(values.begin(), values.end(), [](UTF32 v) { return v >= 0xD800 && v <= 0xDFFF; });
+  bool strictIllegal =
+      firstSurrogate != values.end() || std::any_of(values.begin(), firstSurrogate, tooLarge);
   auto strict = Convert(ConvertUTF32toUTF16, values, values.size() * 2, strictConversion);
   auto lenient = Convert(ConvertUTF32toUTF8, values, values.size() * 4, lenientConversion);
   if (failure.empty() &&
-      (strict.used != firstBad ||
-       strict.result != (firstBad < values.size() ? sourceIllegal : conversionOK) ||
-       lenient.result != conversionOK ||
+      (strict.used != static_cast<size_t>(firstSurrogate - values.begin()) ||
+       strict.result != (strictIllegal ? sourceIllegal : conversionOK) ||
+       lenient.result !=
+           (std::any_of(values.begin(), values.end(), tooLarge) ? sourceIllegal : conversionOK) ||
        Convert(ConvertUTF8toUTF32, lenient.out, values.size(), strictConversion).out != expected)) {
-    failure = "UTF-32: strict did not stop at the first non-scalar or lenient did not replace each";
+    failure = "UTF-32: strict did not stop at the first surrogate or lenient did not replace each";
   }
   return failure;
 }

@@ -1,6 +1,7 @@
 // UTF-8/16/32 conversions: every scalar value against the C library's iconv
-// in both directions, ill-formed input in strict and lenient mode (each case
-// also through the general properties of string_checks).
+// in both directions, then one table of ill-formed, cut-off and non-fitting
+// input for all six functions in strict and lenient mode (each source also
+// through the general properties of string_checks).
 #include <gtest/gtest.h>
 #include <iconv.h>
 
@@ -59,68 +60,117 @@ TEST(ConvertUtf, EveryScalarValueAgainstIconv) {
   EXPECT_EQ(utf32, back.out);
 }
 
-// Strict mode stops before the first ill-formed sequence; lenient mode
-// writes one U+FFFD per maximal ill-formed subpart. Well-formed rows start
-// with each lead byte class that has a special second-byte range.
-TEST(ConvertUtf, IllFormedUtf8StrictStopsLenientReplaces) {
-  struct {
-    std::string bytes;
-    ConversionResult strict;
-    size_t strictUsed;
-    std::vector<UTF32> lenient;
-  } cases[] = {
-      {"\xE0\xA0\x80\xED\x9F\xBF", conversionOK, 6, {0x800, 0xD7FF}},
-      {"\xF0\x90\x80\x80\xF4\x8F\xBF\xBF", conversionOK, 8, {0x10000, 0x10FFFF}},
-      {"a\x80\x62", sourceIllegal, 1, {'a', kFFFD, 'b'}},
-      {"\xC3 \xDF\xC0", sourceIllegal, 0, {kFFFD, ' ', kFFFD, kFFFD}},
-      {"\xE2\x82\x41\xF0\x9F\x98\x41", sourceIllegal, 0, {kFFFD, 'A', kFFFD, 'A'}},
-      {"\xC3\xE2\x82\xF0\x9F\x98z", sourceIllegal, 0, {kFFFD, kFFFD, kFFFD, 'z'}},
-      {"\xFE\xFF\xC0\xAF\xC1\xBF", sourceIllegal, 0, {kFFFD, kFFFD, kFFFD, kFFFD, kFFFD, kFFFD}},
-      {"\xE0\x9F\xBF", sourceIllegal, 0, {kFFFD, kFFFD, kFFFD}},  // overlong
-      {"\xF0\x8F\xBF\xBF", sourceIllegal, 0, {kFFFD, kFFFD, kFFFD, kFFFD}},
-      {"x\xED\xA0\x80", sourceIllegal, 1, {'x', kFFFD, kFFFD, kFFFD}},       // surrogate
-      {"\xF4\x90\x80\x80", sourceIllegal, 0, {kFFFD, kFFFD, kFFFD, kFFFD}},  // past U+10FFFF
-      {"\xF5\x80\x80\x80", sourceIllegal, 0, {kFFFD, kFFFD, kFFFD, kFFFD}},
-      {"ok\xE2\x82", sourceExhausted, 2, {'o', 'k'}},
-      {"\xF0\x9F\x98", sourceExhausted, 0, {}},
-  };
-  for (const auto& c : cases) {
-    SCOPED_TRACE(testing::PrintToString(c.bytes));
-    std::vector<UTF8> bytes(c.bytes.begin(), c.bytes.end());
-    auto strict = Convert(ConvertUTF8toUTF32, bytes, bytes.size(), strictConversion);
-    EXPECT_EQ(c.strict, strict.result);
-    EXPECT_EQ(c.strictUsed, strict.used);
-    auto lenient = Convert(ConvertUTF8toUTF32, bytes, bytes.size(), lenientConversion);
-    EXPECT_EQ(c.strict == sourceExhausted ? sourceExhausted : conversionOK, lenient.result);
-    EXPECT_EQ(c.lenient, lenient.out);
-    EXPECT_EQ("", CheckProperties(c.bytes));
-  }
+// Every direction runs on code units held as UTF32 and gives its output
+// the same way.
+template <typename From, typename To,
+          ConversionResult (*Fn)(const From**, const From*, To**, To*, ConversionFlags)>
+string_checks::Converted<UTF32> Run(const std::vector<UTF32>& units, size_t room, ConversionFlags flags) {
+  std::vector<From> in(units.begin(), units.end());
+  EXPECT_EQ("", CheckProperties(Bytes(in)));
+  auto r = Convert(Fn, in, room, flags);
+  return {r.result, r.used, std::vector<UTF32>(r.out.begin(), r.out.end())};
 }
 
-TEST(ConvertUtf, IllFormedUtf16AndUtf32) {
+enum Direction { k8to16, k8to32, k16to8, k16to32, k32to8, k32to16 };
+string_checks::Converted<UTF32> (*const kRun[])(const std::vector<UTF32>&, size_t, ConversionFlags) = {
+    Run<UTF8, UTF16, ConvertUTF8toUTF16>, Run<UTF8, UTF32, ConvertUTF8toUTF32>,
+    Run<UTF16, UTF8, ConvertUTF16toUTF8>, Run<UTF16, UTF32, ConvertUTF16toUTF32>,
+    Run<UTF32, UTF8, ConvertUTF32toUTF8>, Run<UTF32, UTF16, ConvertUTF32toUTF16>,
+};
+enum Modes { kStrict, kLenient, kBoth };
+constexpr ConversionResult kOk = conversionOK, kCut = sourceExhausted, kFull = targetExhausted,
+                           kBad = sourceIllegal;
+
+// A UTF-8 sequence is judged cut off by the length its first byte announces
+// before its bytes are judged, those before the room in the target. Lenient
+// mode writes one U+FFFD per maximal ill-formed subpart. A UTF-32 value
+// above U+10FFFF does not stop a conversion but leaves it sourceIllegal,
+// except leniently to UTF-16. To UTF-16, a full target stops a UTF-32 source
+// before its next value is looked at.
+TEST(ConvertUtf, IllFormedCutOffAndNotFitting) {
   struct {
-    std::vector<UTF16> units;
-    ConversionResult strict;
-    size_t strictUsed;
-    std::vector<UTF32> lenient;
+    Direction dir;
+    Modes modes;
+    std::vector<UTF32> src;
+    size_t room;
+    ConversionResult result;
+    size_t used;
+    std::vector<UTF32> out;
   } cases[] = {
-      {{'a', 0xDC00, 'b'}, sourceIllegal, 1, {'a', kFFFD, 'b'}},  // lone low surrogate
-      {{0xD800, 'b'}, sourceIllegal, 0, {kFFFD, 'b'}},            // high, no low
-      {{0xD800, 0xD800, 0xDC00}, sourceIllegal, 0, {kFFFD, 0x10000}},
-      {{'a', 0xD800}, sourceExhausted, 1, {'a'}},  // a low one may follow
+      {k8to16, kBoth, {}, 0, kOk, 0, {}},
+      {k8to32, kBoth, {'a', 0xE2, 'A'}, 4, kCut, 1, {'a'}},
+      {k8to32, kStrict, {'a', 0xE2, 'A', 'A'}, 4, kBad, 1, {'a'}},
+      {k8to32, kLenient, {'a', 0xE2, 'A', 'A'}, 4, kOk, 4, {'a', kFFFD, 'A', 'A'}},
+      {k8to16, kBoth, {'a', 0xE0, 0x80}, 4, kCut, 1, {'a'}},
+      {k8to16, kStrict, {0xE0, 0x80, 0x80}, 4, kBad, 0, {}},
+      {k8to16, kLenient, {0xE0, 0x80, 0x80}, 4, kOk, 3, {kFFFD, kFFFD, kFFFD}},
+      {k8to16, kBoth, {0xC2, 0xB5, '<', 'Q', 0xF5, 0x81}, 8, kCut, 4, {0xB5, '<', 'Q'}},
+      {k8to32, kBoth, {0xF8}, 4, kCut, 0, {}},
+      {k8to32, kBoth, {0xF8, 0x88, 0x80, 0x80}, 4, kCut, 0, {}},
+      {k8to32, kBoth, {0xFC, 0x84, 0x80, 0x80, 0x80}, 8, kCut, 0, {}},
+      {k8to32, kStrict, {0xFC, 0x84, 0x80, 0x80, 0x80, 0x80}, 8, kBad, 0, {}},
+      {k8to16, kStrict, {0xF8, 0x88, 0x80, 0x80, 0x80}, 8, kBad, 0, {}},
+      {k8to16, kLenient, {0xF8, 0x88, 0x80, 0x80, 0x80}, 8, kOk, 5, {kFFFD, kFFFD, kFFFD, kFFFD, kFFFD}},
+      {k8to32, kBoth, {'x', 0xC0}, 4, kCut, 1, {'x'}},
+      {k8to32, kBoth, {0xF0, 0x9F, 0x98}, 4, kCut, 0, {}},
+      {k8to32, kStrict, {0xC2, 0xB5, 0xBF}, 4, kBad, 2, {0xB5}},
+      {k8to32, kStrict, {0xC3, 0xBF, 0xE1, 0x80, 0xC0}, 4, kBad, 2, {0xFF}},
+      {k8to32,
+       kLenient,
+       {0xE0, 0xC0, 0xF0, 0xC0, 0xC3, 0xC0},
+       8,
+       kCut,
+       5,
+       {kFFFD, kFFFD, kFFFD, kFFFD, kFFFD}},
+      {k8to32, kLenient, {'x', 0xBF, 0xC1, 0xBF}, 4, kOk, 4, {'x', kFFFD, kFFFD, kFFFD}},
+      {k8to32, kStrict, {0xE0, 0x9F, 0xBF}, 4, kBad, 0, {}},  // overlong
+      {k8to32, kStrict, {0xED, 0xA0, 0x80}, 4, kBad, 0, {}},  // surrogate
+      {k8to32, kStrict, {0xF0, 0x8F, 0xBF, 0xBF}, 4, kBad, 0, {}},
+      {k8to32, kStrict, {0xF4, 0x90, 0x80, 0x80}, 4, kBad, 0, {}},  // past U+10FFFF
+      {k8to32, kStrict, {0xF5, 0x80, 0x80, 0x80}, 4, kBad, 0, {}},
+      {k8to32, kLenient, {0xE0, 0x9F, 0xED, 0xA0, 'a'}, 8, kOk, 5, {kFFFD, kFFFD, kFFFD, kFFFD, 'a'}},
+      {k8to32, kLenient, {0xC3, 0xE2, 0x82, 0xF0, 0x9F, 0x98, 'z'}, 4, kOk, 7, {kFFFD, kFFFD, kFFFD, 'z'}},
+      {k8to16, kLenient, {0xE2, 'A', 0xE2, 0x82}, 4, kCut, 2, {kFFFD, 'A'}},
+      {k8to32, kBoth, {'a', 0xE2, 0x82, 0xAC}, 1, kFull, 1, {'a'}},
+      {k8to32, kBoth, {'a', 0xE2}, 1, kCut, 1, {'a'}},
+      {k8to32, kStrict, {'a', 0x80}, 1, kBad, 1, {'a'}},
+      {k8to32, kLenient, {'a', 0x80}, 1, kFull, 1, {'a'}},
+      {k8to16, kBoth, {0xF0, 0x9F, 0x98, 0x80}, 1, kFull, 0, {}},
+      {k16to32, kStrict, {'a', 0xDC00}, 4, kBad, 1, {'a'}},
+      {k16to32, kLenient, {'a', 0xDC00}, 4, kOk, 2, {'a', kFFFD}},
+      {k16to32, kStrict, {'a', 0xDFFF}, 1, kBad, 1, {'a'}},
+      {k16to32, kLenient, {'a', 0xDFFF}, 1, kFull, 1, {'a'}},
+      {k16to32, kBoth, {'a', 0xD800}, 1, kCut, 1, {'a'}},
+      {k16to8, kStrict, {0xDBFF, 0xE000}, 8, kBad, 0, {}},
+      {k16to8, kLenient, {0xDBFF, 0xE000}, 8, kOk, 2, {0xEF, 0xBF, 0xBD, 0xEE, 0x80, 0x80}},
+      {k16to32, kLenient, {0xD800, 0xD800, 0xDC00}, 4, kOk, 3, {kFFFD, 0x10000}},
+      {k16to8, kBoth, {'a', 0xD83D, 0xDE00}, 4, kFull, 1, {'a'}},
+      {k32to8, kBoth, {'a', 0x110000, 'b'}, 8, kBad, 3, {'a', 0xEF, 0xBF, 0xBD, 'b'}},
+      {k32to16, kStrict, {'a', 0x110000, 'b'}, 4, kBad, 3, {'a', 'b'}},
+      {k32to16, kLenient, {'a', 0xFFFFFFFF, 'b'}, 4, kOk, 3, {'a', kFFFD, 'b'}},
+      {k32to8, kStrict, {0x110000, 0xD800, 'b'}, 8, kBad, 1, {0xEF, 0xBF, 0xBD}},
+      {k32to8, kLenient, {0x110000, 0xDFFF, 'b'}, 8, kBad, 3, {0xEF, 0xBF, 0xBD, 0xEF, 0xBF, 0xBD, 'b'}},
+      {k32to8, kBoth, {0x110000, 'b'}, 3, kFull, 1, {0xEF, 0xBF, 0xBD}},
+      {k32to8, kBoth, {'a', 0xFFFFFFFF}, 3, kFull, 1, {'a'}},
+      {k32to8, kStrict, {'a', 0xD800}, 1, kBad, 1, {'a'}},
+      {k32to8, kLenient, {'a', 0xD800}, 1, kFull, 1, {'a'}},
+      {k32to16, kBoth, {'a', 0xD800}, 1, kFull, 1, {'a'}},
+      {k32to16, kBoth, {'a', 0x110000}, 1, kFull, 1, {'a'}},
+      {k32to16, kStrict, {0x110000}, 1, kBad, 1, {}},
+      {k32to16, kBoth, {'a', 0x10000}, 2, kFull, 1, {'a'}},
   };
   for (const auto& c : cases) {
-    SCOPED_TRACE(testing::PrintToString(c.units));
-    auto strict = Convert(ConvertUTF16toUTF32, c.units, 4, strictConversion);
-    EXPECT_EQ(c.strict, strict.result);
-    EXPECT_EQ(c.strictUsed, strict.used);
-    EXPECT_EQ(c.lenient, Convert(ConvertUTF16toUTF32, c.units, 4, lenientConversion).out);
-    EXPECT_EQ("", CheckProperties(Bytes(c.units)));
+    SCOPED_TRACE(testing::Message() << "direction " << c.dir << " modes " << c.modes << " "
+                                    << testing::PrintToString(c.src));
+    for (ConversionFlags flags : {strictConversion, lenientConversion}) {
+      if (c.modes == kBoth || static_cast<int>(c.modes) == flags) {
+        auto got = kRun[c.dir](c.src, c.room, flags);
+        EXPECT_EQ(c.result, got.result);
+        EXPECT_EQ(c.used, got.used);
+        EXPECT_EQ(c.out, got.out);
+      }
+    }
   }
-  // Surrogates and values past U+10FFFF: strict stops at the first, lenient
-  // replaces each (checked by the properties).
-  EXPECT_EQ("", CheckProperties(Bytes(std::vector<UTF32>{'a', 0xD800, 0xDFFF, 0x110000, 0xFFFFFFFF, 'b'})));
-  EXPECT_EQ("", CheckProperties(Bytes(std::vector<UTF32>{'a', 0x10FFFF, 0xDFFF, 'b', 0xD7FF, 0xE000})));
 }
 
 }  // namespace
