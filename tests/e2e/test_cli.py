@@ -125,6 +125,21 @@ class SimulatorTest(SimTestCase):
         self.assertEqual((len(raw), raw[:2], int(raw[6:8] + raw[4:6], 16)), (30, "00", config["Total Records"][0]))
         self.assertEqual(config["Formatted-Raw"], [spaced(raw)])
 
+    def test_the_protocol_trace_names_every_exchange_and_hides_secrets(self):
+        os.environ["MARLEK_IPMI_DEBUG"] = "1"
+        try:
+            result = self.cli("hardware", "ipmi", "sdr", "get", "-n", "0")
+        finally:
+            del os.environ["MARLEK_IPMI_DEBUG"]
+        self.assertEqual(result.rc, 0, result)
+        for step in ("-> RAKP message 1", "<- answer to RAKP message 3", "-> Get SDR Repository Info #",
+                     "<- Get SDR Repository Info #2: 0x00 (Command Completed Normally) 51", "-> Close Session"):
+            self.assertIn(step, result.err)
+        with open(os.path.join(self.dir, "password")) as f:
+            secret = f.read().strip()
+        self.assertNotIn(secret, result.err)
+        self.assertNotIn(secret.encode().hex(" "), result.err)
+
     def test_fru_list_agrees_with_ipmitool(self):
         records = self.json("fru", "list", "-n", "0", "-r", "-p")
         builtin = [r for r in records if r["Type"] == "Builtin FRU Device"]
