@@ -11,20 +11,6 @@ namespace Bmc {
 using marlek::PayloadReader;
 using marlek::PayloadWriter;
 
-DeviceId DecodeDeviceId(const Bytes& data) {
-  PayloadReader in(data, "Get Device ID response");
-  DeviceId id;
-  id.deviceId = in.U8();
-  in.Skip(1);  // device revision
-  id.firmwareMajor = in.U8() & 0x7f;
-  id.firmwareMinor = in.U8();
-  id.ipmiVersion = in.U8();
-  in.Skip(1);  // additional device support
-  id.manufacturerId = in.U24le() & 0x0fffff;
-  id.productId = in.U16le();
-  return id;
-}
-
 Bytes GetChannelInfoRequest(std::uint8_t channel) {
   return {static_cast<std::uint8_t>(channel & 0x0f)};
 }

@@ -3,6 +3,9 @@
 // ID, Get Channel Info, Get Channel Access, Get LAN Configuration Parameters
 // and Get/Set System Info Parameters (IPMI v2.0 sections 20, 22, 23).
 
+#include "wire/commands.h"
+#include "wire/device_id.h"
+
 #include <array>
 #include <cstdint>
 #include <optional>
@@ -14,29 +17,10 @@ namespace Bmc {
 
 using Bytes = std::vector<std::uint8_t>;
 
-namespace netfn {
-constexpr std::uint8_t kApp = 0x06;
-constexpr std::uint8_t kTransport = 0x0c;
-}  // namespace netfn
-
-namespace cmd {
-constexpr std::uint8_t kGetDeviceId = 0x01;
-constexpr std::uint8_t kGetChannelAccess = 0x41;
-constexpr std::uint8_t kGetChannelInfo = 0x42;
-constexpr std::uint8_t kSetSystemInfoParameters = 0x58;
-constexpr std::uint8_t kGetSystemInfoParameters = 0x59;
-constexpr std::uint8_t kGetLanConfigParameters = 0x02;  // transport network function
-}  // namespace cmd
-
-struct DeviceId {
-  std::uint8_t deviceId = 0;
-  std::uint8_t firmwareMajor = 0;  // binary, 7 bits
-  std::uint8_t firmwareMinor = 0;  // BCD
-  std::uint8_t ipmiVersion = 0;    // BCD: low nibble major, high nibble minor
-  std::uint32_t manufacturerId = 0;
-  std::uint16_t productId = 0;
-};
-DeviceId DecodeDeviceId(const Bytes& data);
+namespace netfn = marlek::netfn;
+namespace cmd = marlek::app_cmd;
+using marlek::DecodeDeviceId;
+using marlek::DeviceId;
 
 namespace medium {
 constexpr std::uint8_t kLan8023 = 0x04;

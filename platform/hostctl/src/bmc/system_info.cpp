@@ -1,6 +1,8 @@
 #include "bmc/system_info.h"
 
+#include "wire/completion_code.h"
 #include "wire/payload.h"
+#include "wire/type_length_text.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -11,19 +13,6 @@ namespace Bmc {
 namespace {
 
 constexpr std::uint8_t kParameterNotSupported = 0x80;
-
-std::string Latin1ToUtf8(const Bytes& bytes) {
-  std::string out;
-  for (std::uint8_t c : bytes) {
-    if (c < 0x80) {
-      out.push_back(static_cast<char>(c));
-    } else {
-      out.push_back(static_cast<char>(0xc0 | (c >> 6)));
-      out.push_back(static_cast<char>(0x80 | (c & 0x3f)));
-    }
-  }
-  return out;
-}
 
 // UCS-2, least significant byte first, as UTF-8.
 std::string Ucs2ToUtf8(const Bytes& bytes) {
@@ -63,7 +52,7 @@ std::string TextOf(TextEncoding encoding, Bytes bytes) {
     case TextEncoding::kAsciiLatin1:
       break;
   }
-  return Latin1ToUtf8(bytes);
+  return marlek::Latin1ToUtf8(bytes.data(), bytes.size());
 }
 
 bool IsAscii(const std::string& text) {
@@ -88,14 +77,10 @@ const char* ParameterName(std::uint8_t parameter) {
 // The caller's answer is a bare false: say on standard error what the BMC
 // refused and why.
 void SayRefused(std::uint8_t parameter, std::uint8_t code) {
-  const char* meaning = code == 0xc1                     ? "invalid command"
-                        : code == kParameterNotSupported ? "parameter not supported"
-                        : code == 0x82                   ? "read-only parameter"
-                        : code == 0xd4                   ? "insufficient privilege level"
-                                                         : "refused";
   const bool notStored = code == 0xc1 || code == kParameterNotSupported;
-  std::fprintf(stderr, "dravik: Set System Info Parameters: %s (%02Xh)%s%s\n", meaning, code,
-               notStored ? ": this BMC does not store the " : "", notStored ? ParameterName(parameter) : "");
+  std::fprintf(stderr, "dravik: Set System Info Parameters: %s (%02Xh)%s%s\n",
+               marlek::CompletionCodeText(code), code, notStored ? ": this BMC does not store the " : "",
+               notStored ? ParameterName(parameter) : "");
 }
 
 // subject: the text parameter the write is for (for "set in progress", the

@@ -5,7 +5,7 @@
 #include "fru/fru_inventory.h"
 #include "fru/fru_part.h"
 #include "node/node_context.h"
-#include "transport/completion_code.h"
+#include "wire/completion_code.h"
 #include "wire/payload.h"
 
 #include <Ipmi/Ipmi.h>

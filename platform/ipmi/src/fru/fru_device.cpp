@@ -1,7 +1,7 @@
 #include "fru/fru_device.h"
 
 #include "sdr/sdr_record.h"
-#include "transport/completion_code.h"
+#include "wire/completion_code.h"
 #include "wire/payload.h"
 
 #include <Ipmi/CmpiStatus.h>

@@ -1,15 +1,15 @@
 #include "sdr/bmc_identity.h"
 
+#include "wire/device_id.h"
 #include "wire/payload.h"
 
 namespace marlek {
 
 BmcIdentity DecodeDeviceIdIdentity(const Response& deviceId) {
-  PayloadReader r(deviceId.data, "Get Device ID response");
-  r.Skip(6);  // device ID, revision, firmware revisions, IPMI version, support
+  const DeviceId decoded = DecodeDeviceId(deviceId.data);
   BmcIdentity id;
-  id.manufacturerId = r.U24le() & 0x0fffff;
-  id.productId = r.U16le();
+  id.manufacturerId = decoded.manufacturerId;
+  id.productId = decoded.productId;
   return id;
 }
 

@@ -16,11 +16,6 @@ struct BmcIdentity {
   std::optional<std::array<std::uint8_t, 16>> guid;
 };
 
-namespace app_cmd {
-constexpr std::uint8_t kGetDeviceId = 0x01;
-constexpr std::uint8_t kGetDeviceGuid = 0x08;
-}  // namespace app_cmd
-
 // Decoders of successful responses; they throw TruncatedPayload when short.
 BmcIdentity DecodeDeviceIdIdentity(const Response& deviceId);
 std::array<std::uint8_t, 16> DecodeDeviceGuid(const Response& guid);

@@ -1,6 +1,6 @@
 #include "sdr/sdr_commands.h"
 
-#include "transport/completion_code.h"
+#include "wire/completion_code.h"
 #include "wire/payload.h"
 
 namespace marlek {

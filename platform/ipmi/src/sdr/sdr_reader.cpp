@@ -2,7 +2,7 @@
 
 #include "sdr/sdr_commands.h"
 #include "transport/back_off.h"
-#include "transport/completion_code.h"
+#include "wire/completion_code.h"
 #include "wire/payload.h"
 
 #include <Ipmi/CmpiStatus.h>

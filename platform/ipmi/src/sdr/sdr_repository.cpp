@@ -4,7 +4,7 @@
 #include "sdr/sdr_cache.h"
 #include "sdr/sdr_commands.h"
 #include "sdr/sdr_reader.h"
-#include "transport/completion_code.h"
+#include "wire/completion_code.h"
 #include "wire/payload.h"
 
 #include <Ipmi/CmpiStatus.h>

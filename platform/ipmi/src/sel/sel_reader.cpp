@@ -1,7 +1,7 @@
 #include "sel/sel_reader.h"
 
 #include "transport/back_off.h"
-#include "transport/completion_code.h"
+#include "wire/completion_code.h"
 #include "wire/payload.h"
 
 #include <Ipmi/CmpiStatus.h>

@@ -3,7 +3,7 @@
 #include "sensor/sensor_impl.h"
 #include "sensor/sensor_states.h"
 #include "tables/event_tables.h"
-#include "transport/completion_code.h"
+#include "wire/completion_code.h"
 
 #include <Ipmi/CmpiStatus.h>
 

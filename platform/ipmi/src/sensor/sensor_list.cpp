@@ -3,7 +3,7 @@
 #include "api/diagnostics.h"
 #include "sdr/sdr_commands.h"
 #include "sdr/sdr_repository.h"
-#include "transport/completion_code.h"
+#include "wire/completion_code.h"
 #include "wire/payload.h"
 
 #include <Ipmi/CmpiStatus.h>

@@ -1,6 +1,6 @@
 #include "transport/lanplus_session.h"
 
-#include "transport/completion_code.h"
+#include "wire/completion_code.h"
 #include "transport/ipmi_lan_message.h"
 #include "transport/rakp_handshake.h"
 #include "transport/trace.h"

@@ -1,7 +1,7 @@
 #include "transport/lanplus_transport.h"
 
 #include "transport/bridging.h"
-#include "transport/completion_code.h"
+#include "wire/completion_code.h"
 #include "transport/request_pipeline.h"
 #include "transport/wire_error.h"
 

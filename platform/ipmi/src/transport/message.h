@@ -2,6 +2,8 @@
 // One IPMI request and its response, independent of the transport that
 // carries them.
 
+#include "wire/commands.h"
+
 #include <chrono>
 #include <cstdint>
 #include <memory>
@@ -38,15 +40,6 @@ struct Response {
 
   bool Ok() const { return completionCode == 0; }
 };
-
-// Network functions (requests; the response is netFn + 1).
-namespace netfn {
-constexpr std::uint8_t kChassis = 0x00;
-constexpr std::uint8_t kSensorEvent = 0x04;
-constexpr std::uint8_t kApp = 0x06;
-constexpr std::uint8_t kStorage = 0x0a;
-constexpr std::uint8_t kTransport = 0x0c;
-}  // namespace netfn
 
 class Trace;
 

@@ -1,6 +1,6 @@
 #include "transport/request_pipeline.h"
 
-#include "transport/completion_code.h"
+#include "wire/completion_code.h"
 #include "transport/no_answer.h"
 #include "transport/trace.h"
 

@@ -2,7 +2,6 @@ list(APPEND MARLEK_IPMI_SOURCES
   ${CMAKE_CURRENT_LIST_DIR}/back_off.cpp
   ${CMAKE_CURRENT_LIST_DIR}/bridging.cpp
   ${CMAKE_CURRENT_LIST_DIR}/cipher_suite.cpp
-  ${CMAKE_CURRENT_LIST_DIR}/completion_code.cpp
   ${CMAKE_CURRENT_LIST_DIR}/ipmi_lan_message.cpp
   ${CMAKE_CURRENT_LIST_DIR}/lanplus_session.cpp
   ${CMAKE_CURRENT_LIST_DIR}/lanplus_transport.cpp

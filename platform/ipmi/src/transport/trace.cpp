@@ -2,7 +2,7 @@
 
 #include "api/diagnostics.h"
 #include "tables/command_names.h"
-#include "transport/completion_code.h"
+#include "wire/completion_code.h"
 
 #include <cstdio>
 #include <cstdlib>

@@ -1,4 +1,4 @@
-#include "transport/completion_code.h"
+#include "wire/completion_code.h"
 
 #include <cstdio>
 

@@ -19,4 +19,7 @@ inline TextEncoding TypeLengthEncoding(std::uint8_t typeLength) {
 // ASCII; 8-bit ASCII+Latin-1 as UTF-8, ending early at a NUL.
 std::string DecodeTypeLengthText(TextEncoding encoding, const std::uint8_t* bytes, std::size_t size);
 
+// ISO 8859-1 bytes as UTF-8, all of them (NULs included).
+std::string Latin1ToUtf8(const std::uint8_t* bytes, std::size_t size);
+
 }  // namespace marlek

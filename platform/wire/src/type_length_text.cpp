@@ -70,6 +70,13 @@ std::string BinaryText(PayloadReader& in) {
 
 }  // namespace
 
+std::string Latin1ToUtf8(const std::uint8_t* bytes, std::size_t size) {
+  std::string out;
+  for (std::size_t i = 0; i < size; ++i)
+    AppendLatin1AsUtf8(out, bytes[i]);
+  return out;
+}
+
 std::string DecodeTypeLengthText(TextEncoding encoding, const std::uint8_t* bytes, std::size_t size) {
   PayloadReader in(bytes, size, "type/length text");
   switch (encoding) {

@@ -1,2 +1,0 @@
-list(APPEND MARLEK_IPMI_SOURCES
-  ${CMAKE_CURRENT_LIST_DIR}/type_length_text.cpp)
