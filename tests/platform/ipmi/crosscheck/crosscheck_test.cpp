@@ -1,7 +1,8 @@
-// Every sensor of each simulated server as this library reads it, against
-// ipmitool (`sdr elist all`) and FreeIPMI (`ipmi-sensors`)
-// reading the same simulator: readings within the precision the peer prints,
-// units, entities, sensor types, health and discrete states.
+// The library against the peer tools on the simulated servers: every
+// sensor against ipmitool (`sdr elist all`) and FreeIPMI (`ipmi-sensors`),
+// readings within the precision the peer prints, units, entities, types,
+// health and states; the FRU inventory against `ipmitool fru print`; the
+// SEL against `ipmitool sel elist` and `sel info`.
 #include "support/peer_tools.h"
 
 #include "sensor/sensor_impl.h"
@@ -10,16 +11,19 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <ctime>
 #include <deque>
 #include <map>
+#include <regex>
 
 namespace marlek {
 namespace {
 
 using Cells = std::vector<std::string>;
 
-// Where we differ from the peers on purpose, and why; any other
-// disagreement fails the test.
+class CrossCheck : public testing::SimulatedServerTest, public ::testing::WithParamInterface<const char*> {};
+
+// Where we differ from the peers on purpose, and why; any other disagreement fails.
 const std::map<std::string, const char*> kDeliberate = {
     {"no-state-text", "no state asserted: ipmitool prints nothing, we say \"No state asserted\""},
     {"undefined-states", "only states the IPMI tables do not name: ipmitool prints nothing, we show them"},
@@ -197,10 +201,7 @@ class Comparison {
   std::vector<Ours> ours_;
 };
 
-class SensorCrossCheck : public testing::SimulatedServerTest,
-                         public ::testing::WithParamInterface<const char*> {};
-
-TEST_P(SensorCrossCheck, EverySensorAgreesWithThePeers) {
+TEST_P(CrossCheck, EverySensorAgreesWithThePeers) {
   ASSERT_NO_FATAL_FAILURE(Start(GetParam(), {"ipmi_sim", "ipmitool", "ipmi-sensors"}));
   if (IsSkipped())
     return;
@@ -220,8 +221,169 @@ TEST_P(SensorCrossCheck, EverySensorAgreesWithThePeers) {
   EXPECT_GT(comparison.checked_, 5 * static_cast<int>(sensors.size()));
 }
 
-INSTANTIATE_TEST_SUITE_P(Servers, SensorCrossCheck, ::testing::ValuesIn(testing::kServers),
-                         testing::ServerName);
+using Part = Ipmi::IpmiIfc::Part;
+
+// The texts of a set of FRU areas, as `ipmitool fru print` labels them.
+const std::pair<std::string Part::*, const char*> kFields[] = {
+    {&Part::chassisName, "Chassis Type"},           {&Part::chassisPartNumber, "Chassis Part Number"},
+    {&Part::chassisSerialNumber, "Chassis Serial"}, {&Part::chassisCustom, "Chassis Extra"},
+    {&Part::boardMfgTimeStamp, "Board Mfg Date"},   {&Part::boardManufacturer, "Board Mfg"},
+    {&Part::boardProductName, "Board Product"},     {&Part::boardSerialNumber, "Board Serial"},
+    {&Part::boardPartNumber, "Board Part Number"},  {&Part::productManufacturer, "Product Manufacturer"},
+    {&Part::productName, "Product Name"},           {&Part::productPartNumber, "Product Part Number"},
+    {&Part::productVersion, "Product Version"},     {&Part::productSerialNumber, "Product Serial"},
+    {&Part::productAssetTag, "Product Asset Tag"},
+};
+
+// "Wed Mar  5 17:02:00 2014 UTC" as we give it: "2014-03-05T17:02:00", empty when unspecified.
+std::string IsoTime(const std::string& text) {
+  std::tm tm{};
+  if (!strptime(text.c_str(), "%a %b %d %H:%M:%S %Y", &tm))
+    return text;
+  char iso[32];
+  std::strftime(iso, sizeof iso, "%Y-%m-%dT%H:%M:%S", &tm);
+  return std::string(iso) == "1996-01-01T00:00:00" ? "" : iso;
+}
+
+// Every device ipmitool decodes is ours with the same texts (those it does
+// not print empty), and ipmitool shows every device of ours.
+TEST_P(CrossCheck, FruFieldsAsIpmitool) {
+  ASSERT_NO_FATAL_FAILURE(Start(GetParam(), {"ipmi_sim", "ipmitool"}));
+  if (IsSkipped())
+    return;
+  ASSERT_EQ(Ipmi::IpmiIfcFruInstantiateAll(0), 0);
+  std::map<std::string, Part> ours;
+  for (const auto& fru : Ipmi::IpmiIfc::getFrus(0))
+    for (const auto& optional : fru->getOptionalRefArray()) {
+      const Part part = Ipmi::IpmiIfc::getFruPart(optional);
+      ours[testing::Trim(part.type)] = part;
+    }
+  // "FRU Device Description : <name> (ID n)", then "<label> : <text>" lines,
+  // a line per custom field.
+  std::map<std::string, std::map<std::string, std::string>> theirs;
+  std::map<std::string, std::string>* device = nullptr;
+  for (const auto& [label, text] : testing::LabelValues(Ipmitool("fru print"))) {
+    if (label == "FRU Device Description")
+      device = &theirs[testing::Trim(text.substr(0, text.rfind(" (ID")))];
+    else if (device && device->count(label))
+      (*device)[label] += "; " + text;
+    else if (device)
+      (*device)[label] = label == "Board Mfg Date" ? IsoTime(text) : text;
+  }
+  std::size_t devices = 0;
+  for (const auto& [name, printed] : theirs) {
+    if (printed.empty())
+      continue;  // a device ipmitool cannot decode either
+    ASSERT_TRUE(ours.count(name)) << name << ": a device we do not list";
+    ++devices;
+    for (const auto& [member, label] : kFields)
+      EXPECT_EQ(ours[name].*member, printed.count(label) ? printed.at(label) : "") << name << ": " << label;
+  }
+  EXPECT_EQ(devices, ours.size()) << "a device of ours that ipmitool does not show";
+  EXPECT_GT(devices, 0u);
+}
+
+INSTANTIATE_TEST_SUITE_P(Servers, CrossCheck, ::testing::ValuesIn(testing::kServers), testing::ServerName);
+
+// Our caption: "(Assert|Deassert) + <type> <event text>[ (Reading R ...,
+// Threshold T ...)]" or "OEM record 0xTT[ + Manufacturer ID 0xMMMMMM] + Data DD".
+struct Caption {
+  std::string text;
+  std::smatch oem, system;
+  std::string rest;  // "<type> <event text>"
+  double reading = NAN, threshold = NAN;
+  explicit Caption(const std::string& caption) : text(caption) {
+    static const std::regex kOem(
+        R"(^OEM record 0x(..)(?: \+ Manufacturer ID 0x(.{6}))? \+ Data ([0-9a-f]+)$)");
+    static const std::regex kSystem(
+        R"(^(Assert|Deassert) \+ (.*?)(?: \((?:Reading (-?[0-9.]+)[^,)]*)?(?:, )?(?:Threshold (-?[0-9.]+)[^)]*)?\))?$)");
+    if (!std::regex_match(text, oem, kOem) && std::regex_match(text, system, kSystem)) {
+      rest = system[2];
+      reading = system[3].matched ? std::stod(system[3]) : NAN;
+      threshold = system[4].matched ? std::stod(system[4]) : NAN;
+    }
+  }
+};
+
+// ipmitool's names of a few sensor types.
+const std::map<std::string, std::string> kIpmitoolTypes = {
+    {"Drive Slot (Bay)", "Drive Slot / Bay"},
+    {"Management Subsystem Health", "Management Subsys Health"},
+    {"Watchdog 2", "Watchdog2"},
+    {"System Boot / Restart Initiated", "System Boot Initiated"},
+    {"Microcontroller / Coprocessor", "Microcontroller"},
+    {"Base OS Boot / Installation Status", "OS Boot"},
+};
+
+using SelCrossCheck = testing::SimulatedServerTest;
+
+TEST_F(SelCrossCheck, SameEntriesAsIpmitool) {
+  ASSERT_NO_FATAL_FAILURE(Start("", {"ipmi_sim", "ipmitool"}));
+  if (IsSkipped())
+    return;
+  unsigned short count = 0;
+  ASSERT_EQ(Ipmi::IpmiIfcSelGetInfo(0, &count), 0);
+  const auto records = Ipmi::IpmiIfc::getSelData();
+  const auto lines = testing::Table(Ipmitool("sel elist"), '|');
+  ASSERT_EQ(records.size(), count);
+  ASSERT_EQ(lines.size(), records.size());
+  std::map<std::string, int> seen;
+  for (std::size_t i = 0; i < records.size(); ++i) {
+    const Ipmi::IpmiSelData& ours = *records[i];
+    const Cells& cols = lines[i];
+    SCOPED_TRACE(ours.caption());
+    const Caption caption(ours.caption());
+    EXPECT_EQ(ours.recordId(), std::stoi(cols[0], nullptr, 16));
+    const std::uint32_t stamp = ours.messageTimeStamp();
+    if (!caption.oem.empty()) {  // "OEM record e0 | <data>" or "... | <manufacturer> | <data>"
+      ++seen["oem"];
+      EXPECT_EQ(ours.eventType(), -1);
+      EXPECT_NE(std::find(cols.begin(), cols.end(), "OEM record " + caption.oem[1].str()), cols.end());
+      EXPECT_EQ(cols.back(), caption.oem[3]);
+      EXPECT_EQ(caption.oem[2].matched ? cols[cols.size() - 2] : std::to_string(stamp),
+                caption.oem[2].matched ? caption.oem[2].str() : "0");
+      continue;
+    }
+    ASSERT_FALSE(caption.system.empty()) << "a caption of an unexpected form";
+    ASSERT_GE(cols.size(), 6u);
+    // ipmitool: "MM/DD/YY | HH:MM:SS UTC" or "Pre-Init | <seconds since start>".
+    std::tm tm{};
+    const bool utc = strptime((cols[1] + " " + cols[2]).c_str(), "%m/%d/%y %H:%M:%S", &tm);
+    EXPECT_EQ(stamp, cols[1] == "Pre-Init" ? std::stoll(cols[2]) : utc ? timegm(&tm) : -1);
+    EXPECT_EQ(cols[5], caption.system[1] == "Assert" ? "Asserted" : "Deasserted");
+    // "<type> <sensor>" | "<event text>"; empty for codes ipmitool does not know.
+    const std::string& text = cols[4];
+    if (text.empty()) {
+      EXPECT_TRUE(caption.rest.find("Unknown") != std::string::npos ||
+                  caption.rest.find("OEM") != std::string::npos);
+    } else {
+      ++seen["text"];
+      ASSERT_GT(caption.rest.size(), text.size());
+      EXPECT_EQ(caption.rest.substr(caption.rest.size() - text.size()), text);
+      const std::string type = caption.rest.substr(0, caption.rest.size() - text.size() - 1);
+      EXPECT_EQ(cols[3].rfind(kIpmitoolTypes.count(type) ? kIpmitoolTypes.at(type) : type, 0), 0u) << type;
+    }
+    // "Reading 0" stands also for event data without a reading; a reading
+    // with its threshold is always carried.
+    double reading = 0, threshold = 0;
+    const int n = cols.size() > 6
+                      ? std::sscanf(cols[6].c_str(), "Reading %lf %*c Threshold %lf", &reading, &threshold)
+                      : 0;
+    EXPECT_NEAR(n >= 1 && !std::isnan(caption.reading) ? caption.reading : reading, reading, 0.01);
+    EXPECT_NEAR(n == 2 ? caption.threshold : threshold, threshold, 0.01);  // NaN when we have none
+    seen["threshold"] += n == 2;
+  }
+  EXPECT_GT(seen["text"], 10);
+  EXPECT_GT(seen["oem"], 0);
+  EXPECT_GT(seen["threshold"], 0);
+
+  // The properties; their raw form and version are checked end to end.
+  const auto info = Ipmi::GetSelInfo();
+  const testing::Labelled selInfo = testing::LabelValues(Ipmitool("sel info"));
+  ASSERT_TRUE(info);
+  EXPECT_EQ(info->getCurrentNumberOfRecords(), std::stoi(testing::Value(selInfo, "Entries")));
+  EXPECT_EQ(info->getMaxNumberOfRecords(), count + std::stoi(testing::Value(selInfo, "Free Space")) / 16);
+}
 
 }  // namespace
 }  // namespace marlek
