@@ -2,11 +2,11 @@
 // reads what comes off the network either decodes or rejects with one of
 // the library's wire errors, under each kind of session protection. The
 // first byte picks the protection, the rest is the datagram.
-#include "transport/ipmi_lan_message.h"
-#include "transport/lanplus_session.h"
-#include "transport/rakp_handshake.h"
-#include "transport/rmcpplus_session_packet.h"
-#include "transport/session_commands.h"
+#include "transport/lan/ipmi_lan_message.h"
+#include "transport/lan/lanplus_session.h"
+#include "transport/lan/rakp_handshake.h"
+#include "transport/lan/rmcpplus_session_packet.h"
+#include "transport/lan/session_commands.h"
 #include "transport/wire_error.h"
 #include "wire/payload.h"
 

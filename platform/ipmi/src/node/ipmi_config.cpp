@@ -1,7 +1,7 @@
 #include "node/ipmi_config.h"
 
 #include "node/checked_file.h"
-#include "transport/cipher_suite.h"
+#include "transport/lan/cipher_suite.h"
 
 #include <cerrno>
 #include <cstdlib>

@@ -3,8 +3,8 @@
 // reach them, and the SDR cache settings. Named by MARLEK_IPMI_CONF, else
 // /etc/marlek-ipmi.conf; see docs/configuration.md.
 
+#include "transport/lan/session_commands.h"
 #include "transport/message.h"
-#include "transport/session_commands.h"
 
 #include <cstdint>
 #include <map>

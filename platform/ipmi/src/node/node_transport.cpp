@@ -2,8 +2,8 @@
 
 #include "node/node_link.h"
 
-#include "transport/device_transport.h"
-#include "transport/lanplus_transport.h"
+#include "transport/device/device_transport.h"
+#include "transport/lan/lanplus_transport.h"
 #include "transport/trace.h"
 
 #include <Ipmi/CmpiStatus.h>

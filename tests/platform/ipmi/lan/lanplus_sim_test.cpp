@@ -2,10 +2,10 @@
 // duplicates, damages or rewrites its answers.
 #include "sdr/sdr_reader.h"
 #include "support/peer_tools.h"
-#include "transport/bridging.h"
-#include "transport/ipmi_lan_message.h"
-#include "transport/lanplus_transport.h"
-#include "transport/rmcpplus_session_packet.h"
+#include "transport/lan/bridging.h"
+#include "transport/lan/ipmi_lan_message.h"
+#include "transport/lan/lanplus_transport.h"
+#include "transport/lan/rmcpplus_session_packet.h"
 
 #include <gtest/gtest.h>
 

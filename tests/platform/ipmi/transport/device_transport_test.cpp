@@ -1,7 +1,7 @@
 // The Linux IPMI device transport against a scripted driver: how requests
 // are addressed, matched by msgid, retried and given up, and cut answers.
 
-#include "transport/device_transport.h"
+#include "transport/device/device_transport.h"
 
 #include <Ipmi/CmpiStatus.h>
 

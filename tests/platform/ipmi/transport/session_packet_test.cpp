@@ -2,9 +2,9 @@
 // the sequence window, and the HMAC-SHA256 keys and integrity (cipher
 // suites 15 to 17) against independently computed values.
 
-#include "transport/rakp_handshake.h"
-#include "transport/rmcpplus_session_packet.h"
-#include "transport/session_sequence.h"
+#include "transport/lan/rakp_handshake.h"
+#include "transport/lan/rmcpplus_session_packet.h"
+#include "transport/lan/session_sequence.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>

@@ -1,4 +1,4 @@
-#include "transport/udp_socket.h"
+#include "transport/lan/udp_socket.h"
 
 #include <netdb.h>
 #include <poll.h>

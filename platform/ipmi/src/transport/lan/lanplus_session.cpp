@@ -1,10 +1,10 @@
-#include "transport/lanplus_session.h"
+#include "transport/lan/lanplus_session.h"
 
-#include "wire/completion_code.h"
-#include "transport/ipmi_lan_message.h"
-#include "transport/rakp_handshake.h"
+#include "transport/lan/ipmi_lan_message.h"
+#include "transport/lan/rakp_handshake.h"
 #include "transport/trace.h"
 #include "transport/wire_error.h"
+#include "wire/completion_code.h"
 
 #include <algorithm>
 #include <cstdio>

@@ -1,4 +1,4 @@
-#include "transport/ipmi_lan_message.h"
+#include "transport/lan/ipmi_lan_message.h"
 
 #include "transport/wire_error.h"
 

@@ -1,4 +1,4 @@
-#include "transport/rakp_handshake.h"
+#include "transport/lan/rakp_handshake.h"
 
 #include "transport/wire_error.h"
 #include "wire/payload.h"

@@ -1,4 +1,4 @@
-#include "transport/rmcpplus_crypto.h"
+#include "transport/lan/rmcpplus_crypto.h"
 
 #include <openssl/crypto.h>
 #include <openssl/evp.h>

@@ -3,7 +3,7 @@
 // request tracking, carrying the IPMB request for the target's channel,
 // and the bridged answer the BMC hands back.
 
-#include "transport/ipmi_lan_message.h"
+#include "transport/lan/ipmi_lan_message.h"
 #include "transport/message.h"
 
 #include <cstdint>

@@ -1,4 +1,4 @@
-#include "transport/bridging.h"
+#include "transport/lan/bridging.h"
 
 #include "transport/wire_error.h"
 

@@ -1,9 +1,9 @@
-#include "transport/lanplus_transport.h"
+#include "transport/lan/lanplus_transport.h"
 
-#include "transport/bridging.h"
-#include "wire/completion_code.h"
+#include "transport/lan/bridging.h"
 #include "transport/request_pipeline.h"
 #include "transport/wire_error.h"
+#include "wire/completion_code.h"
 
 #include <Ipmi/CmpiStatus.h>
 

@@ -1,4 +1,4 @@
-#include "transport/cipher_suite.h"
+#include "transport/lan/cipher_suite.h"
 
 namespace marlek {
 namespace {

@@ -1,4 +1,4 @@
-#include "transport/session_commands.h"
+#include "transport/lan/session_commands.h"
 
 #include "wire/payload.h"
 

@@ -8,8 +8,8 @@
 // Also the IPMI v1.5 wrapper without authentication, which carries Get
 // Channel Authentication Capabilities before any session exists.
 
-#include "transport/cipher_suite.h"
-#include "transport/rmcpplus_crypto.h"
+#include "transport/lan/cipher_suite.h"
+#include "transport/lan/rmcpplus_crypto.h"
 #include "wire/payload.h"
 
 #include <cstdint>

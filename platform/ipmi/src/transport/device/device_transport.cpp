@@ -1,8 +1,8 @@
-#include "transport/device_transport.h"
+#include "transport/device/device_transport.h"
 
 #include "transport/no_answer.h"
 
-#include "transport/ipmi_device_message.h"
+#include "transport/device/ipmi_device_message.h"
 #include "transport/request_pipeline.h"
 
 #include <Ipmi/CmpiStatus.h>

@@ -2,7 +2,7 @@
 // RMCP+ cipher suites: the authentication, integrity and confidentiality
 // algorithms a session uses, as numbered in IPMI v2.0 tables 13-17 to 13-19.
 
-#include "transport/rmcpplus_crypto.h"
+#include "transport/lan/rmcpplus_crypto.h"
 
 #include <cstdint>
 #include <optional>

@@ -1,6 +1,6 @@
-#include "transport/rmcpplus_session_packet.h"
+#include "transport/lan/rmcpplus_session_packet.h"
 
-#include "transport/rmcp_frame.h"
+#include "transport/lan/rmcp_frame.h"
 #include "transport/wire_error.h"
 
 #include <string>

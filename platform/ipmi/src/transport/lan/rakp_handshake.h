@@ -4,8 +4,8 @@
 // in RAKP 2 and 3, the session integrity key (SIK), the integrity check
 // value of RAKP 4, and the derived keys K1 and K2.
 
-#include "transport/cipher_suite.h"
-#include "transport/rmcpplus_crypto.h"
+#include "transport/lan/cipher_suite.h"
+#include "transport/lan/rmcpplus_crypto.h"
 
 #include <cstdint>
 #include <string>

@@ -1,4 +1,4 @@
-#include "transport/ipmi_device_message.h"
+#include "transport/device/ipmi_device_message.h"
 
 #include "wire/payload.h"
 

@@ -1,8 +1,8 @@
 #pragma once
 // What it takes to reach one BMC over RMCP+.
 
+#include "transport/lan/session_commands.h"
 #include "transport/message.h"
-#include "transport/session_commands.h"
 
 #include <cstdint>
 #include <optional>

@@ -2,9 +2,9 @@
 // Establishing an RMCP+ session: Get Channel Authentication Capabilities,
 // Open Session, RAKP messages 1 to 4, and the keys the session then uses.
 
-#include "transport/lanplus_config.h"
-#include "transport/rmcpplus_session_packet.h"
-#include "transport/udp_socket.h"
+#include "transport/lan/lanplus_config.h"
+#include "transport/lan/rmcpplus_session_packet.h"
+#include "transport/lan/udp_socket.h"
 
 #include <cstdint>
 #include <stdexcept>

@@ -1,4 +1,4 @@
-#include "transport/rmcp_frame.h"
+#include "transport/lan/rmcp_frame.h"
 
 #include "transport/wire_error.h"
 

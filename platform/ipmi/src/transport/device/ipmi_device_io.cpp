@@ -1,4 +1,4 @@
-#include "transport/ipmi_device_io.h"
+#include "transport/device/ipmi_device_io.h"
 
 #include <fcntl.h>
 #include <poll.h>

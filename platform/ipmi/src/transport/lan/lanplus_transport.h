@@ -5,12 +5,12 @@
 // request sequence number, retransmitted on timeout and on "Node Busy".
 // Requests to controllers behind the BMC travel in Send Message.
 
-#include "transport/ipmi_lan_message.h"
-#include "transport/lanplus_config.h"
-#include "transport/lanplus_session.h"
+#include "transport/lan/ipmi_lan_message.h"
+#include "transport/lan/lanplus_config.h"
+#include "transport/lan/lanplus_session.h"
+#include "transport/lan/session_sequence.h"
+#include "transport/lan/udp_socket.h"
 #include "transport/message.h"
-#include "transport/session_sequence.h"
-#include "transport/udp_socket.h"
 
 #include <cstdint>
 #include <memory>

@@ -1,4 +1,4 @@
-#include "transport/session_sequence.h"
+#include "transport/lan/session_sequence.h"
 
 namespace marlek {
 

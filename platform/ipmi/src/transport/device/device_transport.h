@@ -4,7 +4,7 @@
 // Send Message; several are outstanding at once, each matched to its answer
 // by msgid, with a deadline per attempt and bounded retries.
 
-#include "transport/ipmi_device_io.h"
+#include "transport/device/ipmi_device_io.h"
 #include "transport/message.h"
 
 #include <memory>
