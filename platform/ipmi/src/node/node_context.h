@@ -3,6 +3,7 @@
 // IpmiIfcOpenIpmiClose; IpmiIfcInitForCLI makes it the current node for the
 // calls that name none.
 
+#include "node/ipmi_config.h"
 #include "transport/message.h"
 
 #include <map>
@@ -20,6 +21,7 @@ struct NodeContext {
   // before the lock is let go.
   std::shared_ptr<BmcLock> bmcLock;
   std::shared_ptr<Transport> transport;
+  GlobalSettings settings;  // the configuration's global keys when the node was opened
 
   // Per-area state that lives as long as the node is open (the SDR records,
   // the FRU devices, ...), keyed by type so each area keeps its own.

@@ -4,7 +4,6 @@
 #include "node/bmc_lock.h"
 #include "node/ipmi_config.h"
 #include "node/node_transport.h"
-#include "sdr/sdr_cache.h"
 
 #include <Ipmi/CmpiStatus.h>
 
@@ -154,9 +153,7 @@ std::shared_ptr<NodeContext> OpenNodeContext(int node) {
       Diagnose(e.msg());
     throw;
   }
-  SdrCacheSettings& cache = context->State<SdrCacheSettings>();
-  cache.enabled = config.global.sdrCache;
-  cache.directory = config.global.cacheDir;
+  context->settings = config.global;
   return context;
 }
 

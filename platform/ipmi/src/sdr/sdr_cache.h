@@ -13,13 +13,6 @@
 
 namespace marlek {
 
-// How a node's SDR cache is configured (global keys cache-dir and
-// sdr-cache of the library configuration).
-struct SdrCacheSettings {
-  bool enabled = true;
-  std::string directory;  // empty: DefaultSdrCacheDirectory()
-};
-
 // /var/cache/marlek-ipmi when running as root; else
 // $XDG_CACHE_HOME/marlek-ipmi, ~/.cache/marlek-ipmi or
 // $XDG_RUNTIME_DIR/marlek-ipmi-cache, the first that can be named; empty

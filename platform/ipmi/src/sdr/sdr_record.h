@@ -2,8 +2,8 @@
 // Typed views of SDR records (IPMI v2.0 section 43). Every decoder checks the
 // record's length and type and returns nothing for a record it cannot trust.
 
+#include "sdr/conversion_factors.h"
 #include "sdr/sdr_repository.h"
-#include "sensor/sensor_conversion.h"
 
 #include <Ipmi/Entity.h>
 

@@ -65,11 +65,11 @@ const std::vector<SdrRecord>& LoadSdrRecords(NodeContext& node) {
     return *(state.records = std::vector<SdrRecord>{});
   }
 
-  const SdrCacheSettings& settings = node.State<SdrCacheSettings>();
+  const GlobalSettings& settings = node.settings;
   std::optional<SdrCacheKey> key;
   std::optional<SdrCache> cache;
-  if (settings.enabled) {
-    cache.emplace(settings.directory.empty() ? DefaultSdrCacheDirectory() : settings.directory);
+  if (settings.sdrCache) {
+    cache.emplace(settings.cacheDir.empty() ? DefaultSdrCacheDirectory() : settings.cacheDir);
     if (cache->Usable()) {
       key = CacheKeyFor(node);
     } else {

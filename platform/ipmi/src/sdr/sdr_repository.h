@@ -37,9 +37,8 @@ struct SdrRepositoryState {
 const Ipmi::SdrRepositoryInfo& RefreshSdrRepositoryInfo(NodeContext& node);
 
 // Every record of the node's repository, in repository order. Throws
-// ostrelInt::CmpiStatus when the repository cannot be read. The cache is
-// configured by the node's State<SdrCacheSettings>() (sdr/sdr_cache.h),
-// which opening a node fills from the library configuration.
+// ostrelInt::CmpiStatus when the repository cannot be read. The on-disk
+// cache follows the node's settings (sdr-cache, cache-dir).
 const std::vector<SdrRecord>& LoadSdrRecords(NodeContext& node);
 
 // "node 0 (127.0.0.1:623)", for error texts.

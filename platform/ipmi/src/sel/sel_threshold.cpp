@@ -1,5 +1,7 @@
 #include "sel/sel_threshold.h"
 
+#include "sensor/sensor_conversion.h"
+
 #include "sdr/sdr_record.h"
 #include "tables/event_tables.h"
 

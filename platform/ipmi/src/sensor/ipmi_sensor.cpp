@@ -1,5 +1,6 @@
 // The queries of one sensor.
 #include "sdr/sdr_commands.h"
+#include "sensor/sensor_conversion.h"
 #include "sensor/sensor_impl.h"
 #include "sensor/sensor_states.h"
 #include "tables/event_tables.h"

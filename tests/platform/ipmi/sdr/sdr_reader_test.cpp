@@ -135,7 +135,7 @@ struct Cached {
   std::vector<Bytes> Load(bool* fromCache, std::uint64_t* requests = nullptr) {
     NodeContext node;
     node.transport = std::shared_ptr<Transport>(&transport, [](Transport*) {});
-    node.State<SdrCacheSettings>().directory = dir.Path();
+    node.settings.cacheDir = dir.Path();
     const std::uint64_t before = transport.RequestCount();
     std::vector<Bytes> out;
     for (const SdrRecord& r : LoadSdrRecords(node))
