@@ -2,6 +2,7 @@
 
 #include "wire/completion_code.h"
 #include "wire/payload.h"
+#include "wire/repository_info.h"
 
 namespace marlek {
 
@@ -21,15 +22,15 @@ Request MakeGetSdr(std::uint16_t reservation, std::uint16_t recordId, std::uint8
 }
 
 Ipmi::SdrRepositoryInfo DecodeSdrRepositoryInfo(const Response& response) {
-  PayloadReader r(response.data, "Get SDR Repository Info response");
+  const RepositoryInfo common = DecodeRepositoryInfo(response.data, "Get SDR Repository Info response");
   Ipmi::SdrRepositoryInfo info{};
   info.completionCode = response.completionCode;
-  info.sdrVersion = r.U8();
-  info.recordCount = r.U16le();
-  info.freeSpace = r.U16le();
-  info.mostRecentAddition = r.U32le();
-  info.mostRecentErase = r.U32le();
-  info.operationSupport = r.U8();
+  info.sdrVersion = common.version;
+  info.recordCount = common.entries;
+  info.freeSpace = common.freeSpace;
+  info.mostRecentAddition = common.mostRecentAddition;
+  info.mostRecentErase = common.mostRecentErase;
+  info.operationSupport = common.operationSupport;
   return info;
 }
 

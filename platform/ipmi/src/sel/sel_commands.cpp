@@ -1,6 +1,7 @@
 #include "sel/sel_commands.h"
 
 #include "wire/payload.h"
+#include "wire/repository_info.h"
 
 namespace marlek {
 namespace sel {
@@ -30,14 +31,14 @@ Request GetSelInfoRequest() {
 }
 
 SelInfo DecodeSelInfo(const std::vector<std::uint8_t>& data) {
-  PayloadReader in(data, "Get SEL Info response");
+  const RepositoryInfo common = DecodeRepositoryInfo(data, "Get SEL Info response");
   SelInfo info;
-  info.version = in.U8();
-  info.entries = in.U16le();
-  info.freeSpace = in.U16le();
-  info.mostRecentAddition = in.U32le();
-  info.mostRecentErase = in.U32le();
-  info.operationSupport = in.U8();
+  info.version = common.version;
+  info.entries = common.entries;
+  info.freeSpace = common.freeSpace;
+  info.mostRecentAddition = common.mostRecentAddition;
+  info.mostRecentErase = common.mostRecentErase;
+  info.operationSupport = common.operationSupport;
   info.overflow = info.operationSupport & kOverflowBit;
   info.deleteSupported = info.operationSupport & kDeleteBit;
   info.partialAddSupported = info.operationSupport & kPartialAddBit;
