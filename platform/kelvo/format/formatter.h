@@ -20,6 +20,8 @@ namespace Format {
 //   fields:<Type>  comma-separated field names of structure <Type>, in order
 //   header:<Type>  per-record heading of <Type>; %Field% stands for a value
 //   show-header    true or false: whether headings are printed
+//   metric:<Type>, value:<Type>, labels:<Type>, error:<Type>
+//                  what openmetrics writes of <Type> records
 class OutputParameters {
  public:
   OutputParameters() = default;
@@ -59,10 +61,11 @@ std::unique_ptr<Formatter> MakeJsonFormatter();
 std::unique_ptr<Formatter> MakeXmlFormatter();
 std::unique_ptr<Formatter> MakeCsvFormatter();
 std::unique_ptr<Formatter> MakeKeyValueFormatter();
+std::unique_ptr<Formatter> MakeOpenMetricsFormatter();
 
 class FormatterRegistry {
  public:
-  // All six formatters of the framework.
+  // All seven formatters of the framework.
   static FormatterRegistry WithBuiltins();
 
   // A second formatter of the same name replaces the first.

@@ -15,6 +15,7 @@ FormatterRegistry FormatterRegistry::WithBuiltins() {
   registry.Add(MakeXmlFormatter());
   registry.Add(MakeCsvFormatter());
   registry.Add(MakeKeyValueFormatter());
+  registry.Add(MakeOpenMetricsFormatter());
   return registry;
 }
 

@@ -110,6 +110,21 @@ extern "C" __attribute__((visibility("default"))) void AutoCli_RegisterNamespace
   bmc->SetField("Location", "Rack 4\nrow 2");
   bmc->SetField("Port", MetaInt::New());
   demo->RegisterNamespaceNode(std::make_shared<Demo>("Show the controller.", bmc), "bmc");
+  // Readings as a monitoring export meets them: numbers, states, failures.
+  auto readings = MetaList::New(META_STRUCT);
+  const char* rows[][3] = {{"CPU \"0\"", " 45.500 ", ""},
+                           {"Amps", "+1.5e3", "Error"},
+                           {"Volt", "inf", ""},
+                           {"Bay\\1\nfront \xff", "Drive Present", ""},
+                           {"Fan", "12", "Error: timed out"},
+                           {"PSU", "", ""}};
+  for (const auto& row : rows) {
+    auto record = Struct("DemoReading", "Sensor Name", MetaString::New(row[0]));
+    record->SetField("Reading", row[1]);
+    record->SetField("Error", row[2]);
+    readings->Add(record);
+  }
+  demo->RegisterNamespaceNode(std::make_shared<Demo>("List the gauges.", readings), "gauges");
   demo->RegisterNamespaceNode(std::make_shared<Demo>("Clear the log.", MetaBool::New(true)), "clear");
   demo->RegisterNamespaceNode(std::make_shared<Demo>("Echo the parameters.", nullptr), "echo");
   root->SubNamespace("hardware")->RegisterNamespaceNode(demo, "demo");

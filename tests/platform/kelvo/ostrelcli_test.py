@@ -77,6 +77,7 @@ class Ostrelcli(unittest.TestCase):
                 "  sensors  List the sensors.\n"
                 "  config   Show the configuration.\n"
                 "  bmc      Show the controller.\n"
+                "  gauges   List the gauges.\n"
                 "  clear    Clear the log.\n"
                 "  echo     Echo the parameters.\n\n"
                 "Run 'ostrelcli hardware demo NAME --help' for more about one of them.\n")
@@ -144,7 +145,7 @@ class Ostrelcli(unittest.TestCase):
                 ("hardware demo --debug", " hardware demo",
                  "unknown option '--debug' in 'hardware demo'; global options go before the namespace path"),
                 ("--formatter yaml hardware demo clear", "",
-                 "unknown formatter 'yaml'; choose one of: csv, json, keyvalue, simple, table, xml"),
+                 "unknown formatter 'yaml'; choose one of: csv, json, keyvalue, openmetrics, simple, table, xml"),
                 ("--format-param show-header=maybe hardware", "",
                  "output parameter 'show-header' must be true or false, not 'maybe'"),
                 ("--format-param fields", "", "global option '--format-param' needs KEY=VALUE, not 'fields'"),
@@ -241,6 +242,43 @@ class Ostrelcli(unittest.TestCase):
                 self.assertEqual(json.dumps(xml_value(document)), json.dumps(xml_value_))
                 self.assertEqual(list(csv.reader(io.StringIO(out["csv"], newline=""), strict=True)), rows)
 
+    def test_openmetrics_reads_back_as_gauge_samples(self):
+        """A sample per record in the family its value and error field choose, none for an empty value; HELP and
+        TYPE head each family; label values unescape to the text. Missing or bad parameters fail the run."""
+        def openmetrics(line="hardware demo gauges", **keys):
+            params = [w for key, v in keys.items() for w in ("--format-param", "%s:DemoReading=%s" % (key, v))]
+            return ostrelcli("--formatter openmetrics", *params, *line.split())
+
+        ok = {"metric": "demo", "value": "Reading"}
+        status, out, err = openmetrics(**ok, labels="Sensor Name", error="Error")
+        self.assertEqual((status, err), (0, ""))
+        samples, heads = {}, []
+        for line in out.splitlines():
+            m = re.fullmatch(r'# (HELP|TYPE) (\w+) (.*)|(\w+)\{((?:\w+="(?:[^"\\\n]|\\.)*",?)*)\} (\S+)', line)
+            if m[1]:
+                heads.append((m[1], m[2]) + ((m[3],) if m[1] == "TYPE" else ()))
+                continue
+            self.assertEqual(m[4], heads[-1][1])
+            labels = tuple((k, re.sub(r"\\(.)", lambda e: "\n" if e[1] == "n" else e[1], v))
+                           for k, v in re.findall(r'(\w+)="((?:[^"\\]|\\.)*)"', m[5]))
+            samples[labels] = (m[4], m[6])
+        self.assertEqual(heads, [head for name in ("demo", "demo_state", "demo_error")
+                                 for head in (("HELP", name), ("TYPE", name, "gauge"))])
+        self.assertEqual(samples, {
+            (("sensor_name", 'CPU "0"'),): ("demo", "45.5"), (("sensor_name", "Amps"),): ("demo", "1500"),
+            (("sensor_name", "Bay\\1\nfront \ufffd"), ("state", "Drive Present")): ("demo_state", "1"),
+            (("sensor_name", "Volt"), ("state", "inf")): ("demo_state", "1"),
+            (("sensor_name", "Fan"), ("error", "timed out")): ("demo_error", "1")})
+        for keys, reason in [({"value": "Reading"}, "needs the output parameter 'metric:DemoReading'"),
+                             (dict(ok, metric="9demo"), "metric name ([a-zA-Z_:][a-zA-Z0-9_:]*), not '9demo'"),
+                             (dict(ok, value="Nope"), "names 'Nope', which DemoReading records lack"),
+                             (dict(ok, labels="Reading, Reading"), "label name 'reading', which 'Reading' has already"),
+                             (dict(ok, labels="Error"), "label name 'error', which the error label has already"),
+                             ({"line": "hardware demo clear"}, "prints records and lists of records, not this result")]:
+            with self.subTest(reason):
+                status, out, err = openmetrics(**keys)
+                self.assertEqual((status, out), (1, ""))
+                self.assertRegex(err, r"\Aostrelcli: [^\n]*" + re.escape(reason) + r"[^\n]*\n\Z")
 
 class Plugins(unittest.TestCase):
     def setUp(self):
