@@ -90,26 +90,47 @@ std::optional<FruDeviceSpec> FromMcLocator(const SdrRecord& record) {
   return spec;
 }
 
+std::pair<int, int> ControllerOf(const FruDeviceAddress& address) {
+  return {address.target.channel, address.target.slaveAddress};
+}
+
+// The largest read to try first: what the transport and the way to the
+// controller carry, or less where the controller has refused more.
+std::size_t FirstChunk(const Transport& transport, const FruDeviceAddress& address,
+                       const ReadOptions& options, std::size_t unit) {
+  const std::size_t room = transport.MaxResponseData() > 1 ? transport.MaxResponseData() - 1 : 1;
+  const std::size_t limit = address.target.IsBmc() ? options.maxChunk : options.maxBridgedChunk;
+  std::size_t chunk = std::max(unit, std::min({room, limit, std::size_t(255) * unit}) / unit * unit);
+  if (options.learnt) {
+    auto known = options.learnt->find(ControllerOf(address));
+    if (known != options.learnt->end())
+      chunk = std::max(unit, std::min(chunk, known->second) / unit * unit);
+  }
+  return chunk;
+}
+
+Request ReadRequest(const FruDeviceAddress& address, std::size_t offset, std::size_t bytes,
+                    std::size_t unit) {
+  const std::size_t units = std::max<std::size_t>(1, (bytes + unit - 1) / unit);
+  return ReadFruDataRequest(address.target, address.deviceId, static_cast<std::uint16_t>(offset / unit),
+                            static_cast<std::uint8_t>(units));
+}
+
 // Reads ranges of one device after its inventory area info is known.
 class ImageReader {
  public:
   ImageReader(Transport& transport, const FruDeviceAddress& address, const ReadOptions& options,
               FruImage& image)
-      : transport_(transport), address_(address), options_(options), image_(image) {
-    const std::size_t room = transport.MaxResponseData() > 1 ? transport.MaxResponseData() - 1 : 1;
-    const std::size_t limit = address.target.IsBmc() ? options.maxChunk : options.maxBridgedChunk;
-    unit_ = image.info.wordAccess ? 2 : 1;
-    chunk_ = std::max(unit_, std::min({room, limit, std::size_t(255) * unit_}) / unit_ * unit_);
-    if (options.learnt) {
-      auto known = options.learnt->find(Key());
-      if (known != options.learnt->end())
-        chunk_ = std::max(unit_, std::min(chunk_, known->second) / unit_ * unit_);
-    }
-  }
+      : transport_(transport),
+        address_(address),
+        options_(options),
+        image_(image),
+        unit_(image.info.wordAccess ? 2 : 1),
+        chunk_(FirstChunk(transport, address, options, unit_)) {}
 
   ~ImageReader() {
     if (options_.learnt)
-      (*options_.learnt)[Key()] = chunk_;
+      (*options_.learnt)[ControllerOf(address_)] = chunk_;
   }
 
   std::size_t Chunk() const { return chunk_; }
@@ -121,11 +142,8 @@ class ImageReader {
     if (image_.bytes.size() < end)
       image_.bytes.resize(end);
     while (offset < end) {
-      const std::size_t want = std::min(chunk_, end - offset);
-      const std::size_t units = std::max<std::size_t>(1, (want + unit_ - 1) / unit_);
-      const Response response = transport_.Send(ReadFruDataRequest(address_.target, address_.deviceId,
-                                                                   static_cast<std::uint16_t>(offset / unit_),
-                                                                   static_cast<std::uint8_t>(units)));
+      const Response response =
+          transport_.Send(ReadRequest(address_, offset, std::min(chunk_, end - offset), unit_));
       if (NeedsSmallerReads(response.completionCode)) {
         if (!Shrink(offset))
           return false;
@@ -145,8 +163,6 @@ class ImageReader {
   }
 
  private:
-  std::pair<int, int> Key() const { return {address_.target.channel, address_.target.slaveAddress}; }
-
   bool Shrink(std::size_t offset) {
     if (chunk_ <= unit_)
       return Problem("Read FRU Data at offset " + std::to_string(offset) +
@@ -164,8 +180,8 @@ class ImageReader {
   const FruDeviceAddress& address_;
   const ReadOptions& options_;
   FruImage& image_;
-  std::size_t unit_ = 1;
-  std::size_t chunk_ = 16;
+  std::size_t unit_;
+  std::size_t chunk_;
 };
 
 // The header, then each area it names: a first read that usually holds the
@@ -232,6 +248,27 @@ std::vector<FruDeviceSpec> FindFruDevices(const std::vector<SdrRecord>& records,
       devices.Add(std::move(*spec), notes);
   }
   return devices.Take();
+}
+
+Request HeaderRead(const FruDeviceAddress& address, const InventoryAreaInfo& info) {
+  return ReadRequest(address, 0, kCommonHeaderSize, info.wordAccess ? 2 : 1);
+}
+
+std::vector<Request> FirstAreaReads(const Transport& transport, const FruDeviceAddress& address,
+                                    const ReadOptions& options, const InventoryAreaInfo& info,
+                                    const Bytes& header) {
+  std::vector<Request> reads;
+  const HeaderResult decoded = DecodeCommonHeader(header);
+  if (!decoded.header)
+    return reads;
+  const std::size_t unit = info.wordAccess ? 2 : 1;
+  const std::size_t chunk = FirstChunk(transport, address, options, unit);
+  for (std::size_t offset :
+       {decoded.header->chassisOffset, decoded.header->boardOffset, decoded.header->productOffset}) {
+    if (offset != 0 && offset < info.size)
+      reads.push_back(ReadRequest(address, offset, std::min<std::size_t>(chunk, info.size - offset), unit));
+  }
+  return reads;
 }
 
 FruImage ReadFruImage(Transport& transport, const FruDeviceAddress& address, const ReadOptions& options) {

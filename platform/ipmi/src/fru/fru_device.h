@@ -63,6 +63,14 @@ struct ReadOptions {
 // they become problems, and bytes holds what was read before them.
 FruImage ReadFruImage(Transport& transport, const FruDeviceAddress& address, const ReadOptions& options = {});
 
+// The requests ReadFruImage will make first, for fetching them ahead of it
+// for many devices at once: the common header's read once the area info is
+// known, then the first read of each area the header names.
+Request HeaderRead(const FruDeviceAddress& address, const InventoryAreaInfo& info);
+std::vector<Request> FirstAreaReads(const Transport& transport, const FruDeviceAddress& address,
+                                    const ReadOptions& options, const InventoryAreaInfo& info,
+                                    const Bytes& header);
+
 // The packed header of a device from its Get FRU Inventory Area Info
 // response: completion code, area size, access byte, device ID. After an
 // error code only the code is set; a short answer throws TruncatedPayload.
