@@ -1,6 +1,7 @@
 #!/usr/bin/env python3
 """gen_server.py OUTDIR: lays out server.json for ipmi_sim as OUTDIR/server.emu, empty.emu, server.sel,
-server.lanparm and sensors.md (see README.md), in the IPMI v2.0 SDR, SEL and FRU storage layouts."""
+server.lanparm and sensors.md, and satellites.json as OUTDIR/satellites.emu (see README.md), in the IPMI
+v2.0 SDR, SEL and FRU storage layouts."""
 
 import datetime
 import json
@@ -150,7 +151,7 @@ def sdr_records(server):
              + typed("ascii", m["name"]), "MC locator " + m["name"]) for m in server["mc_locators"]]
     recs += [(*(threshold_sdr(s) if "unit" in s else discrete_sdr(s)),
               "%s (sensor %02xh)" % (s["name"], s["num"])) for s in server["sensors"]]
-    recs += [(0x11, [server["bmc"], f["id"], 0x80, 0, 0, 0x10, 0, f["entity"], f["inst"], 0]
+    recs += [(0x11, [f.get("addr", server["bmc"]), f["id"], 0x80, 0, 0, 0x10, 0, f["entity"], f["inst"], 0]
               + typed("ascii", f["name"]), "FRU locator") for f in server["fru_locators"]]
     recs += [(0xC0, le(server["manufacturer"], 3) + list(bytes.fromhex(o["data"])), "OEM record")
              for o in server["oem_records"]]
@@ -212,15 +213,15 @@ def hex_lines(data):
     return " \\\n    ".join(" ".join(parts[i:i + 16]) for i in range(0, len(parts), 16))
 
 
-def emu_file(server, title, full):
-    bmc = server["bmc"]
-    out = ["# " + title, "# Emitted by gen_server.py from server.json; edit that, not this file.",
-           "# simctl: lan-params server.lanparm"] + (["# simctl: sel-seed server.sel"] if full else [])
-    out += ["", "# Controllers: the BMC and a hot-swap backplane controller on IPMB.",
-            "mc_setbmc 0x%02x" % bmc]
+def emu_file(server, source, title, full):
+    bmc, seeded = server["bmc"], full and "entries" in server["sel"]
+    out = ["# " + title, "# Emitted by gen_server.py from %s; edit that, not this file." % source,
+           "# simctl: lan-params server.lanparm"] + (["# simctl: sel-seed server.sel"] if seeded else [])
+    out += ["", "# Controllers on IPMB.", "mc_setbmc 0x%02x" % bmc]
     for c in server["controllers"]:
         major, minor = c["firmware"].split(".")
-        out += ["mc_add 0x%02x 0x%02x no-device-sdrs 0x%02x %s 0x%s 0x%02x 0x%x 0x%04x dynsens"
+        out += ["# %02xh: %s" % (c["addr"], c["what"]),
+                "mc_add 0x%02x 0x%02x no-device-sdrs 0x%02x %s 0x%s 0x%02x 0x%x 0x%04x dynsens"
                 % (c["addr"], c["device_id"], c["revision"], major, minor, c["support"],
                    server["manufacturer"], c["product"]), "mc_enable 0x%02x" % c["addr"]]
     sel = server["sel"]
@@ -273,12 +274,15 @@ def sensors_md(server):
 
 def main():
     outdir = sys.argv[1]
-    server = load(os.path.join(HERE, "server.json"))
+    server, satellites = load(os.path.join(HERE, "server.json")), load(os.path.join(HERE, "satellites.json"))
     prepare(server)
-    files = {"server.emu": emu_file(server, "Simulated two-socket server: BMC 20h and hot-swap backplane "
-                                    "controller C0h.", True),
-             "empty.emu": emu_file(server, "The simulated server with an empty SDR repository and an empty "
-                                   "SEL.", False),
+    prepare(satellites)
+    files = {"server.emu": emu_file(server, "server.json", "Simulated two-socket server: BMC 20h and hot-swap "
+                                    "backplane controller C0h.", True),
+             "empty.emu": emu_file(server, "server.json", "The simulated server with an empty SDR repository "
+                                   "and an empty SEL.", False),
+             "satellites.emu": emu_file(satellites, "satellites.json", "Simulated modular server: BMC 20h and "
+                                        "satellite controllers 01h to 06h.", True),
              "server.sel": sel_seed(server),
              "server.lanparm": "# LAN parameters of channel 1, served through lan_config_program.\n"
              + "".join("%s:%s\n" % kv for kv in server["lan"].items()),

@@ -284,6 +284,9 @@ TEST_P(CrossCheck, FruFieldsAsIpmitool) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Servers, CrossCheck, ::testing::ValuesIn(testing::kServers), testing::ServerName);
+// Satellite controllers at odd and even IPMB addresses side by side (tests/sim/satellites.json).
+INSTANTIATE_TEST_SUITE_P(SatelliteServers, CrossCheck, ::testing::Values("../satellites.emu"),
+                         [](const auto&) { return std::string("satellites"); });
 
 // Our caption: "(Assert|Deassert) + <type> <event text>[ (Reading R ...,
 // Threshold T ...)]" or "OEM record 0xTT[ + Manufacturer ID 0xMMMMMM] + Data DD".
