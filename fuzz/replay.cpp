@@ -1,13 +1,11 @@
-// Replays kept fuzz inputs without libFuzzer, for ctest: each file of the
-// folders given (missing folders and names starting with '.' skipped) goes
-// to LLVMFuzzerTestOneInput, its path printed first, since a failing input
-// aborts. Finding no input at all fails too.
-#include <dirent.h>
+// Replays kept fuzz inputs for ctest: each file (but dotfiles) of the folders
+// given, its path printed first as a failing input aborts; none at all fails.
 #include <stdint.h>
 #include <stdio.h>
 
+#include <filesystem>
 #include <fstream>
-#include <sstream>
+#include <iterator>
 #include <string>
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size);
@@ -15,20 +13,15 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size);
 int main(int argc, char** argv) {
   int count = 0;
   for (int i = 1; i < argc; i++) {
-    DIR* dir = opendir(argv[i]);
-    for (dirent* entry = dir ? readdir(dir) : nullptr; entry != nullptr; entry = readdir(dir)) {
-      std::string path = std::string(argv[i]) + "/" + entry->d_name;
-      if (entry->d_name[0] != '.') {
-        fprintf(stderr, "%s\n", path.c_str());
-        std::ostringstream data;
-        data << std::ifstream(path, std::ios::binary).rdbuf();
-        std::string bytes = data.str();
+    std::error_code missing;
+    for (const auto& entry : std::filesystem::directory_iterator(argv[i], missing)) {
+      if (entry.path().filename().string()[0] != '.') {
+        fprintf(stderr, "%s\n", entry.path().c_str());
+        std::ifstream file(entry.path(), std::ios::binary);
+        std::string bytes{std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
         LLVMFuzzerTestOneInput(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size());
         count++;
       }
-    }
-    if (dir != nullptr) {
-      closedir(dir);
     }
   }
   printf("%d inputs replayed\n", count);

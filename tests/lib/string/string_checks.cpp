@@ -14,9 +14,7 @@
 #include "lib/string/panic.h"
 #include "lib/string/str.h"
 
-// The library's fatal-error hook in the test and fuzz programs: the message
-// on standard error (death tests match it), then abort (libFuzzer keeps the
-// input).
+// The fatal-error hook: the message (death tests match it), then abort.
 extern "C" void Panic(const char* fmt, ...) {
   va_list ap;
   va_start(ap, fmt);
@@ -36,16 +34,12 @@ Formatted Format(bool ours, size_t size, const char* fmt, ...) {
   va_start(ap, fmt);
   int r = ours ? bsd_vsnprintf(&out, size, fmt, ap) : vsnprintf(buf, size, fmt, ap);
   va_end(ap);
-  size_t stored = size == 0 ? 0 : strnlen(buf, size - 1);
-  if (size > 0 && r >= 0) {
-    stored = std::min(static_cast<size_t>(r), size - 1);  // %c of 0 stores a NUL inside
-  }
+  // From the result where it is known: %c of 0 stores a NUL inside.
+  size_t stored = size == 0 ? 0 : r >= 0 ? std::min<size_t>(r, size - 1) : strnlen(buf, size - 1);
   return {r, std::string(buf, stored)};
 }
 
 namespace {
-
-// --- Engine against glibc ----------------------------------------------------
 
 // Reads the input front to back; past the end every read is 0.
 struct Input {
@@ -58,12 +52,10 @@ struct Spec {
   char conv;
   std::string flags;
   std::string length;
+  bool widthStar = false;  // then width and prec are the '*' arguments
+  bool precStar = false;
   int width = -1;  // -1: none
   int prec = -2;   // -2: none, -1: "." alone
-  bool widthStar = false;
-  bool precStar = false;
-  int widthArg = 0;
-  int precArg = 0;
 };
 
 bool IsFloat(char conv) {
@@ -92,10 +84,10 @@ std::string Render(const Spec& s, bool positional) {
 template <typename V>
 Formatted Call(bool ours, const Spec& s, const std::string& fmt, size_t size, V v) {
   if (s.widthStar && s.precStar) {
-    return Format(ours, size, fmt.c_str(), s.widthArg, s.precArg, v);
+    return Format(ours, size, fmt.c_str(), s.width, s.prec, v);
   }
   if (s.widthStar || s.precStar) {
-    return Format(ours, size, fmt.c_str(), s.widthStar ? s.widthArg : s.precArg, v);
+    return Format(ours, size, fmt.c_str(), s.widthStar ? s.width : s.prec, v);
   }
   return Format(ours, size, fmt.c_str(), v);
 }
@@ -115,14 +107,15 @@ Spec ReadSpec(Input* in) {
   // e and g show at most 15 digits: past that the C library's digits differ.
   int limit = strchr("eE", s.conv) ? 14 : strchr("gG", s.conv) ? 15 : IsFloat(s.conv) ? 17 : 40;
   uint8_t w = in->Byte();
-  s.width = w % 3 == 1 ? (w >> 2) % 40 : -1;
   s.widthStar = w % 3 == 2;
-  s.widthArg = s.widthStar ? static_cast<int8_t>(in->Byte()) % 40 : 0;
+  s.width = s.widthStar ? static_cast<int8_t>(in->Byte()) % 40 : w % 3 == 1 ? (w >> 2) % 40 : -1;
   uint8_t p = in->Byte();
-  s.prec = p % 4 == 1 ? (p >> 2) % (limit + 1) : p % 4 == 2 ? -1 : -2;
   s.precStar = p % 4 == 3;
-  s.precArg = s.precStar ? in->Byte() % (limit + 4) - 3 : 0;
-  if (IsFloat(s.conv) && s.widthArg < 0 && s.flags.find('0') != std::string::npos) {
+  s.prec = s.precStar   ? in->Byte() % (limit + 4) - 3
+           : p % 4 == 1 ? (p >> 2) % (limit + 1)
+           : p % 4 == 2 ? -1
+                        : -2;
+  if (IsFloat(s.conv) && s.widthStar && s.width < 0 && s.flags.find('0') != std::string::npos) {
     s.flags.erase(s.flags.find('0'), 1);  // glibc's positional path pads these on the right
   }
   static const char* const kIntLengths[] = {"", "hh", "h", "l", "ll", "L", "q", "j", "t", "z", "Z"};
@@ -134,9 +127,8 @@ Spec ReadSpec(Input* in) {
   return s;
 }
 
-// The engine takes e and g digits from ecvt_r, which rounds after scaling
-// where glibc rounds exactly: true when both show the same digits. glibc's
-// %#g drops the zeros '#' keeps when rounding carries (999999.5): false then.
+// Whether ecvt_r (the engine's e and g digits) shows glibc's exactly rounded
+// digits; not for a %#g whose rounding carries (glibc drops the '#' zeros).
 bool SameDigits(double value, int ndigits, bool altG) {
   char digits[400];
   int decpt = 0;
@@ -187,7 +179,7 @@ std::string Compare(const Spec& s, bool positional, size_t size, uint64_t bits, 
         : mode == 3 ? static_cast<int>(bits % 1999999 - 999999) * std::pow(10.0, (bits >> 32) % 41 - 20.0)
         : std::isnan(d) ? static_cast<double>(bits >> 12)  // NaN signs differ on purpose
                         : d;
-    int prec = s.precStar ? (s.precArg < 0 ? 6 : s.precArg) : s.prec == -2 ? 6 : std::max(s.prec, 0);
+    int prec = s.prec == -2 || (s.precStar && s.prec < 0) ? 6 : std::max(s.prec, 0);
     int ndigits = strchr("eE", s.conv) ? prec + 1 : std::max(prec, 1);
     bool altG = strchr("gG", s.conv) && s.flags.find('#') != std::string::npos;
     if (strchr("eEgG", s.conv) && std::isfinite(d) && d != 0 && !SameDigits(d, ndigits, altG)) {
@@ -206,56 +198,6 @@ std::string Compare(const Spec& s, bool positional, size_t size, uint64_t bits, 
   return ours == glibc ? "" : where + ": ours " + show(ours) + ", glibc " + show(glibc);
 }
 
-// --- UTF -----------------------------------------------------------------------
-
-bool IsScalar(UTF32 c) {
-  return c <= 0x10FFFF && (c < 0xD800 || c > 0xDFFF);
-}
-
-template <typename T>
-bool IsPrefix(const std::vector<T>& prefix, const std::vector<T>& whole) {
-  return prefix.size() <= whole.size() && std::equal(prefix.begin(), prefix.end(), whole.begin());
-}
-
-// UTF-8 or UTF-16 input decoded strictly and leniently, re-encoded, and
-// taken through the other of the two (Mid).
-template <typename From, typename To32, typename From32, typename ToMid, typename MidTo32>
-std::string CheckView(const std::vector<From>& in, To32 to32, From32 from32, ToMid toMid, MidTo32 midTo32,
-                      uint8_t roomByte) {
-  size_t room = in.size() + 1;
-  Converted<UTF32> strict = Convert(to32, in, room, strictConversion);
-  Converted<UTF32> lenient = Convert(to32, in, room, lenientConversion);
-  if ((lenient.result != conversionOK && lenient.result != sourceExhausted) ||
-      !std::all_of(lenient.out.begin(), lenient.out.end(), IsScalar) || !IsPrefix(strict.out, lenient.out)) {
-    return "lenient result not OK, holds a non-scalar, or strict output is not its prefix";
-  }
-  if (strict.result == conversionOK && (strict.out != lenient.out || strict.used != in.size())) {
-    return "well formed, yet strict and lenient differ";
-  }
-  if (strict.result == sourceIllegal &&
-      (lenient.out.size() <= strict.out.size() || lenient.out[strict.out.size()] != UNI_REPLACEMENT_CHAR)) {
-    return "lenient did not replace where strict stopped";
-  }
-  auto back = Convert(from32, lenient.out, lenient.out.size() * 4, strictConversion);
-  if (back.result != conversionOK || (strict.result == conversionOK && back.out != in)) {
-    return "lenient output does not re-encode, or well-formed text does not round-trip";
-  }
-  auto mid = Convert(toMid, in, room * 3, lenientConversion);
-  if (mid.result != lenient.result || mid.used != lenient.used ||
-      Convert(midTo32, mid.out, mid.out.size() + 1, strictConversion).out != lenient.out) {
-    return "through the other encoding the text changes";
-  }
-  size_t shortRoom = roomByte % (lenient.out.size() + 1);
-  Converted<UTF32> part = Convert(to32, in, shortRoom, lenientConversion);
-  if (shortRoom < lenient.out.size() &&
-      (part.result != targetExhausted || part.out.size() != shortRoom || !IsPrefix(part.out, lenient.out))) {
-    return "short target: not the expected prefix";
-  }
-  return "";
-}
-
-// --- Truncation ------------------------------------------------------------------
-
 // Where well-formed UTF-8 must be cut to keep at most limit bytes.
 size_t LastBoundaryWithin(const std::string& text, size_t limit) {
   limit = std::min(limit, text.size());
@@ -265,24 +207,17 @@ size_t LastBoundaryWithin(const std::string& text, size_t limit) {
   return limit;
 }
 
+// Str_Snprintf into exactly size bytes on the heap, where a sanitizer sees overruns.
 std::string CheckOneSize(const std::string& text, size_t size, bool wellFormed) {
-  // Exactly size bytes on the heap, so that a sanitizer sees a write past
-  // them; size 0 gets a guard byte that must stay untouched.
-  char* buf = static_cast<char*>(malloc(std::max<size_t>(size, 1)));
-  memset(buf, 0x5A, std::max<size_t>(size, 1));
-  int r = Str_Snprintf(buf, size, "%s", text.c_str());
+  std::vector<char> buf(std::max<size_t>(size, 1), 0x5A);
+  int r = Str_Snprintf(buf.data(), size, "%s", text.c_str());
+  std::string kept(buf.data(), strnlen(buf.data(), size));
   bool fits = text.size() < size;
-  std::string failure;
-  if (size == 0 ? r != -1 || buf[0] != 0x5A : memchr(buf, '\0', size) == nullptr) {
-    failure = "wrote past the size, or no NUL within it";
-  } else if (size > 0 && r != (fits ? static_cast<int>(text.size()) : -1)) {
-    failure = "wrong result " + std::to_string(r);
-  } else if (size > 0 && (text.compare(0, strlen(buf), buf) != 0 || (fits && text != buf) ||
-                          (wellFormed && strlen(buf) != LastBoundaryWithin(text, size - 1)))) {
-    failure = "kept [" + std::string(buf) + "]";
-  }
-  free(buf);
-  return failure.empty() ? "" : failure + " (size " + std::to_string(size) + ")";
+  bool ok = size == 0 ? r == -1 && buf[0] == 0x5A
+                      : kept.size() < size && r == (fits ? static_cast<int>(text.size()) : -1) &&
+                            text.compare(0, kept.size(), kept) == 0 && (!fits || text == kept) &&
+                            (!wellFormed || kept.size() == LastBoundaryWithin(text, size - 1));
+  return ok ? "" : "size " + std::to_string(size) + ": result " + std::to_string(r) + ", kept [" + kept + "]";
 }
 
 }  // namespace
@@ -305,44 +240,32 @@ std::string CheckEngineAgainstGlibc(const uint8_t* data, size_t size) {
 }
 
 std::string CheckUtfRoundTrip(const uint8_t* data, size_t size) {
-  std::vector<UTF8> bytes(data, data + size);
-  uint8_t roomByte = size > 0 ? data[0] : 0;
-  std::string failure = CheckView(bytes, ConvertUTF8toUTF32, ConvertUTF32toUTF8, ConvertUTF8toUTF16,
-                                  ConvertUTF16toUTF32, roomByte);
-  if (failure.empty() && isLegalUTF8Sequence(bytes.data(), bytes.data() + size) !=
-                             (Convert(ConvertUTF8toUTF32, bytes, 1, strictConversion).used > 0)) {
-    failure = "isLegalUTF8Sequence disagrees with the decoder";
+  std::vector<UTF8> in(data, data + size);
+  Converted<UTF32> strict = Convert(ConvertUTF8toUTF32, in, size, strictConversion);
+  Converted<UTF32> lenient = Convert(ConvertUTF8toUTF32, in, size, lenientConversion);
+  auto isScalar = [](UTF32 c) { return c <= 0x10FFFF && (c < 0xD800 || c > 0xDFFF); };
+  if ((lenient.result != conversionOK && lenient.result != sourceExhausted) ||
+      !std::all_of(lenient.out.begin(), lenient.out.end(), isScalar) ||
+      strict.out.size() > lenient.out.size() ||
+      !std::equal(strict.out.begin(), strict.out.end(), lenient.out.begin())) {
+    return "lenient result not OK, holds a non-scalar, or strict output is not its prefix";
   }
-  std::vector<UTF16> units(size / 2);
-  std::copy_n(data, units.size() * 2, reinterpret_cast<uint8_t*>(units.data()));
-  if (failure.empty()) {
-    failure = CheckView(units, ConvertUTF16toUTF32, ConvertUTF32toUTF16, ConvertUTF16toUTF8,
-                        ConvertUTF8toUTF32, roomByte);
+  if (strict.result == conversionOK && (strict.out != lenient.out || strict.used != size)) {
+    return "well formed, yet strict and lenient differ";
   }
-  // As UTF-32: strict stops at the first surrogate and passes over values
-  // above U+10FFFF, reporting them at the end; lenient replaces both.
-  std::vector<UTF32> values(size / 4);
-  std::copy_n(data, values.size() * 4, reinterpret_cast<uint8_t*>(values.data()));
-  std::vector<UTF32> expected;
-  for (UTF32 v : values) {
-    expected.push_back(IsScalar(v) ? v : UNI_REPLACEMENT_CHAR);
+  if (strict.result == sourceIllegal &&
+      (lenient.out.size() <= strict.out.size() || lenient.out[strict.out.size()] != UNI_REPLACEMENT_CHAR)) {
+    return "lenient did not replace where strict stopped";
   }
-  auto tooLarge = [](UTF32 v) { return v > 0x10FFFF; };
-  auto firstSurrogate =
-      std::find_if(values.begin(), values.end(), [](UTF32 v) { return v >= 0xD800 && v <= 0xDFFF; });
-  bool strictIllegal =
-      firstSurrogate != values.end() || std::any_of(values.begin(), firstSurrogate, tooLarge);
-  auto strict = Convert(ConvertUTF32toUTF16, values, values.size() * 2, strictConversion);
-  auto lenient = Convert(ConvertUTF32toUTF8, values, values.size() * 4, lenientConversion);
-  if (failure.empty() &&
-      (strict.used != static_cast<size_t>(firstSurrogate - values.begin()) ||
-       strict.result != (strictIllegal ? sourceIllegal : conversionOK) ||
-       lenient.result !=
-           (std::any_of(values.begin(), values.end(), tooLarge) ? sourceIllegal : conversionOK) ||
-       Convert(ConvertUTF8toUTF32, lenient.out, values.size(), strictConversion).out != expected)) {
-    failure = "UTF-32: strict did not stop at the first surrogate or lenient did not replace each";
+  auto back = Convert(ConvertUTF32toUTF8, lenient.out, lenient.out.size() * 4, strictConversion);
+  if (back.result != conversionOK || (strict.result == conversionOK && back.out != in)) {
+    return "lenient output does not re-encode, or well-formed text does not round-trip";
   }
-  return failure;
+  bool legal = Convert(ConvertUTF8toUTF32, in, 1, strictConversion).used > 0;
+  if (isLegalUTF8Sequence(in.data(), in.data() + size) != legal) {
+    return "isLegalUTF8Sequence disagrees with the decoder";
+  }
+  return "";
 }
 
 std::string CheckSnprintfTruncation(const uint8_t* data, size_t size) {
@@ -355,19 +278,7 @@ std::string CheckSnprintfTruncation(const uint8_t* data, size_t size) {
   for (size_t s = 0; failure.empty() && s <= text.size() + 2 && s < 48; s++) {
     failure = CheckOneSize(text, s, wellFormed);
   }
-  failure = failure.empty() ? CheckOneSize(text, extraSize, wellFormed) : failure;
-  // A precision cuts the same way, in allocation mode.
-  for (size_t prec = 0; failure.empty() && prec <= text.size() && prec < 48; prec++) {
-    size_t length = 0;
-    char* out = Str_Asprintf(&length, "%.*s", static_cast<int>(prec), text.c_str());
-    std::string kept = out != nullptr ? std::string(out, length) : "<null>";
-    free(out);
-    if (kept.size() > prec || text.compare(0, kept.size(), kept) != 0 ||
-        (wellFormed && kept.size() != LastBoundaryWithin(text, prec))) {
-      failure = "%.*s kept [" + kept + "] for precision " + std::to_string(prec);
-    }
-  }
-  return failure;
+  return failure.empty() ? CheckOneSize(text, extraSize, wellFormed) : failure;
 }
 
 }  // namespace string_checks

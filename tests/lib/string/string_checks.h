@@ -1,6 +1,5 @@
-// Properties of the string library that hold for any input, shared by the
-// unit tests and the fuzz targets: each Check* reads its case from arbitrary
-// bytes and returns "" or a description of the failure.
+// Properties of the string library shared by the unit tests and the fuzz
+// targets: each Check* reads a case from any bytes, returns "" or a failure.
 #ifndef OSTREL_TESTS_LIB_STRING_STRING_CHECKS_H
 #define OSTREL_TESTS_LIB_STRING_STRING_CHECKS_H
 
@@ -25,15 +24,14 @@ struct Formatted {
   }
 };
 
-// bsd_vsnprintf (ours) or glibc's vsnprintf into a buffer of size bytes (at
-// most 512).
+// bsd_vsnprintf (ours) or glibc's vsnprintf into a buffer of size (<= 512).
 Formatted Format(bool ours, size_t size, const char* fmt, ...);
 
-// One conversion of src into a target of room units.
+// One conversion of src into a target of room units; used counts source units.
 template <typename To>
 struct Converted {
   ConversionResult result;
-  size_t used;  // source units consumed
+  size_t used;
   std::vector<To> out;
 };
 template <typename From, typename To>
@@ -47,15 +45,13 @@ Converted<To> Convert(ConversionResult (*fn)(const From**, const From*, To**, To
   return {r, static_cast<size_t>(s - src.data()), out};
 }
 
-// One generated conversion, formatted by the engine and by glibc as written
-// and rewritten with positional arguments, into a large or a small buffer.
+// One generated conversion, ours against glibc, as written and positional.
 std::string CheckEngineAgainstGlibc(const uint8_t* data, size_t size);
-// The bytes as UTF-8, UTF-16 and UTF-32: strict and lenient modes agree up
-// to the first error, lenient output is well formed, well-formed text round
-// trips through every direction, a short target gives a prefix.
+// The bytes as UTF-8: strict and lenient decoding, re-encoding, and
+// isLegalUTF8Sequence agree.
 std::string CheckUtfRoundTrip(const uint8_t* data, size_t size);
-// Str_Snprintf of the text (after the first byte) into every small size:
-// the result, NUL termination, and a cut at the last whole character.
+// Str_Snprintf of the text after the first byte at every small size and at
+// that byte: result, NUL, the cut at the last whole character.
 std::string CheckSnprintfTruncation(const uint8_t* data, size_t size);
 
 }  // namespace string_checks
