@@ -48,15 +48,39 @@ bool SpellsOption(const std::string& word, const char* option) {
   return word == name || StartsWith(word, (name + "=").c_str());
 }
 
-const char* const kGlobalOptions[] = {
-    "--formatter", "--format-param", "--plugin-dir", "--debug", "--version", "--help", "-h"};
+struct GlobalOption {
+  const char* name;
+  bool takesValue;
+};
+
+const GlobalOption kGlobalOptions[] = {
+    {"--formatter", true},  {"--format-param", true}, {"--plugin-dir", true},
+    {"--completion", true}, {"--debug", false},       {"--version", false},
+    {"--man", false},       {"--help", false},        {"-h", false}};
 
 }  // namespace
 
 bool IsGlobalOption(const std::string& word) {
-  for (const char* option : kGlobalOptions) {
-    if (SpellsOption(word, option)) {
+  for (const auto& option : kGlobalOptions) {
+    if (SpellsOption(word, option.name)) {
       return true;
+    }
+  }
+  return false;
+}
+
+std::vector<std::string> GlobalOptionNames() {
+  std::vector<std::string> names;
+  for (const auto& option : kGlobalOptions) {
+    names.push_back(option.name);
+  }
+  return names;
+}
+
+bool GlobalOptionTakesValue(const std::string& word) {
+  for (const auto& option : kGlobalOptions) {
+    if (word == option.name) {
+      return option.takesValue;
     }
   }
   return false;
@@ -83,6 +107,14 @@ std::vector<std::string> ParseGlobalOptions(const std::vector<std::string>& args
       options.debug = true;
     } else if (word == "--version") {
       options.version = true;
+    } else if (word == "--man") {
+      options.man = true;
+    } else if (SpellsOption(word, "--completion")) {
+      options.completion = GlobalValue(args, at, "--completion");
+    } else if (word == "--complete") {
+      options.complete = true;
+      ++at;
+      break;
     } else if (word == "--help" || word == "-h") {
       options.help = true;
     } else {

@@ -21,6 +21,13 @@ struct GlobalOptions {
   bool debug = false;
   bool version = false;
   bool help = false;
+  // --man: the manual page ostrelcli(1) of the loaded tree.
+  bool man = false;
+  // --completion SHELL: the completion script for that shell.
+  std::optional<std::string> completion;
+  // --complete: the words that follow are a partial command line (the last
+  // one the word under the cursor) to offer completions for.
+  bool complete = false;
 };
 
 // Reads the global options at the front of args into options and returns
@@ -30,6 +37,10 @@ std::vector<std::string> ParseGlobalOptions(const std::vector<std::string>& args
 // Whether a word is one of the global options (used to explain a global
 // option given after the path).
 bool IsGlobalOption(const std::string& word);
+// Every global option's spelling, and whether the word, spelled alone, is
+// one that takes the next word as its value.
+std::vector<std::string> GlobalOptionNames();
+bool GlobalOptionTakesValue(const std::string& word);
 
 // Reads a command's parameters into input. Returns false, with input
 // partly filled, when the words ask for the command's help instead.

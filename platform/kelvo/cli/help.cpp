@@ -88,22 +88,32 @@ std::string UsageTail(const NamespaceNode& node) {
 
 }  // namespace
 
+const std::vector<std::pair<std::string, std::string>>& GlobalOptionHelp() {
+  static const std::vector<std::pair<std::string, std::string>> options = {
+      {"--formatter NAME", "print the result with this formatter instead of the command's default"},
+      {"--format-param KEY=VALUE", "set an output parameter; repeatable; overrides the command's"},
+      {"--plugin-dir DIR",
+       "load plug-ins from DIR (also: environment variable OSTRELCLI_PLUGIN_DIR); DIR, the directories "
+       "above it and each plug-in must be root's or yours and writable by their owner alone (a sticky "
+       "directory such as /tmp may stand above)"},
+      {"--debug", "report plug-in loading and the output settings on stderr"},
+      {"--version", "print the version and the loaded plug-ins with theirs, and exit"},
+      {"--man", "write the manual page ostrelcli(1) of the loaded plug-ins' commands, and exit"},
+      {"--completion SHELL", "print the completion script for bash, zsh or fish, and exit"},
+      {"-h, --help", "print this help, or the help of the path that follows"}};
+  return options;
+}
+
 void PrintProgramHelp(const NamespaceNode& root, const Format::FormatterRegistry& formatters,
                       std::ostream& out) {
   out << "Usage: " << kProgramName << " [GLOBAL OPTIONS] NAMESPACE... COMMAND [PARAMETERS]\n\n"
       << "Runs the commands that plug-ins register under their namespaces.\n\n"
       << "Global options (before the namespace path):\n";
-  PrintColumns(
-      {{"--formatter NAME", "print the result with this formatter instead of the command's default"},
-       {"--format-param KEY=VALUE", "set an output parameter; repeatable; overrides the command's"},
-       {"--plugin-dir DIR",
-        "load plug-ins from DIR (also: environment variable OSTRELCLI_PLUGIN_DIR); DIR, the directories "
-        "above it and each plug-in must be root's or yours and writable by their owner alone (a sticky "
-        "directory such as /tmp may stand above)"},
-       {"--debug", "report plug-in loading and the output settings on stderr"},
-       {"--version", "print the version and exit"},
-       {"-h, --help", "print this help, or the help of the path that follows"}},
-      out);
+  Rows options;
+  for (const auto& option : GlobalOptionHelp()) {
+    options.push_back({option.first, option.second});
+  }
+  PrintColumns(options, out);
   out << "\nFormatters:\n";
   Rows rows;
   for (const auto& name : formatters.Names()) {
@@ -123,10 +133,7 @@ void PrintNamespaceHelp(const NamespaceNode& node, const std::string& path, std:
   PrintChildren(node, path, out);
 }
 
-namespace {
-
-// What a command returns, in words, from the prototype it declares.
-std::string OutputShape(const MetaObj::MetaValue& prototype) {
+std::string ResultShape(const MetaObj::MetaValue& prototype) {
   using MetaObj::MetaKind;
   auto fieldsOf = [](const MetaObj::MetaStruct& record) {
     std::string names;
@@ -154,8 +161,6 @@ std::string OutputShape(const MetaObj::MetaValue& prototype) {
   }
   return "a text";
 }
-
-}  // namespace
 
 void PrintCommandHelp(const AutoCli::CommandSpec& command, const CallSpec::InputSpec& spec,
                       const MetaObj::MetaValue* result, const std::string& path, std::ostream& out) {
@@ -188,7 +193,7 @@ void PrintCommandHelp(const AutoCli::CommandSpec& command, const CallSpec::Input
     PrintColumns(rows, out);
   }
   if (result) {
-    out << "Result: " << OutputShape(*result) << ".\n";
+    out << "Result: " << ResultShape(*result) << ".\n";
   }
 }
 

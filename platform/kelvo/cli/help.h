@@ -7,9 +7,18 @@
 
 #include <ostream>
 #include <string>
+#include <utility>
+#include <vector>
 
 namespace Kelvo {
 namespace Cli {
+
+// The global options as the help lists them: spelling and what it does.
+const std::vector<std::pair<std::string, std::string>>& GlobalOptionHelp();
+
+// What a command returns, in words, from the prototype it declares: "a
+// list of X records; fields: a, b".
+std::string ResultShape(const MetaObj::MetaValue& prototype);
 
 // The program's own help: usage, global options, formatters, then the
 // top-level namespaces.

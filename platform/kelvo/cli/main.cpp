@@ -1,13 +1,16 @@
 // ostrelcli: loads the plug-ins and runs one command.
 
 #include "command_line.h"
+#include "completion.h"
 #include "formatter.h"
+#include "man_page.h"
 #include "plugin_loader.h"
 #include "program.h"
 #include "usage_error.h"
 
 #include <cstdlib>
 #include <iostream>
+#include <sstream>
 
 #ifndef OSTRELCLI_VERSION
 #define OSTRELCLI_VERSION "unknown"
@@ -40,9 +43,13 @@ int Main(const std::vector<std::string>& args) {
               << "Try '" << kProgramName << " --help' for more information.\n";
     return Kelvo::Cli::kUsageStatus;
   }
-  if (options.version) {
-    std::cout << kProgramName << ' ' << OSTRELCLI_VERSION << '\n';
-    return 0;
+  if (options.completion) {
+    if (Kelvo::Cli::WriteCompletionScript(*options.completion, std::cout)) {
+      return 0;
+    }
+    std::cerr << kProgramName << ": no completion for the shell '" << *options.completion
+              << "'; choose one of: bash, zsh, fish\n";
+    return Kelvo::Cli::kUsageStatus;
   }
   const auto formatters = Kelvo::Format::FormatterRegistry::WithBuiltins();
   // Declared before the tree so that the tree, which holds objects made by
@@ -51,7 +58,32 @@ int Main(const std::vector<std::string>& args) {
   auto root = Kelvo::Cli::MakeRootNamespace();
   bool chosen = false;
   std::string directory = PluginDirectory(options, chosen);
-  modules = Kelvo::Cli::LoadPlugins(directory, root, std::cerr, options.debug, chosen);
+  // Completion runs at every key press: it reports nothing.
+  std::ostringstream quiet;
+  modules =
+      Kelvo::Cli::LoadPlugins(directory, root, options.complete ? quiet : std::cerr, options.debug, chosen);
+  if (options.complete) {
+    for (const auto& candidate : Kelvo::Cli::CompletionCandidates(root, formatters, words)) {
+      std::cout << candidate << '\n';
+    }
+    return 0;
+  }
+  std::vector<Kelvo::Cli::PluginIdentity> plugins;
+  for (const auto& module : modules) {
+    plugins.emplace_back(module->Name(), module->Version());
+  }
+  if (options.version) {
+    std::cout << kProgramName << ' ' << OSTRELCLI_VERSION << '\n';
+    for (const auto& plugin : plugins) {
+      std::cout << "plug-in " << plugin.first << ' '
+                << (plugin.second.empty() ? "(no version)" : plugin.second) << '\n';
+    }
+    return 0;
+  }
+  if (options.man) {
+    Kelvo::Cli::WriteManPage(root, formatters, plugins, OSTRELCLI_VERSION, std::cout);
+    return 0;
+  }
   Kelvo::Cli::Program program(root, formatters, std::cout, std::cerr);
   int status = program.Run(options, words);
   std::cout.flush();

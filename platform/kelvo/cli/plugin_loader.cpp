@@ -8,6 +8,7 @@
 #include <dirent.h>
 #include <dlfcn.h>
 #include <fcntl.h>
+#include <link.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -17,6 +18,14 @@
 #include <cstring>
 #include <filesystem>
 #include <memory>
+
+// Set by the build from the installation layout (see platform/kelvo/CMakeLists.txt).
+#ifndef OSTRELCLI_PLUGIN_DIR_FROM_LIBDIR
+#define OSTRELCLI_PLUGIN_DIR_FROM_LIBDIR "ostrelcli/plugins"
+#endif
+#ifndef OSTRELCLI_FRAMEWORK_LIBRARY
+#define OSTRELCLI_FRAMEWORK_LIBRARY "libkelvo.so"
+#endif
 
 namespace Kelvo {
 namespace Cli {
@@ -124,7 +133,69 @@ std::unique_ptr<PluginModule> LoadOne(int directory, const std::string& name, co
   return module;
 }
 
+constexpr char kNoteOwner[] = "ostrelcli";
+constexpr ElfW(Word) kVersionNote = 1;
+
+struct NoteSearch {
+  ElfW(Addr) base;
+  std::string version;
+};
+
+// Walks the note segments of the object loaded at search->base.
+int SearchNotes(dl_phdr_info* object, std::size_t, void* data) {
+  auto* search = static_cast<NoteSearch*>(data);
+  if (object->dlpi_addr != search->base) {
+    return 0;
+  }
+  for (ElfW(Half) i = 0; i < object->dlpi_phnum; ++i) {
+    const ElfW(Phdr)& segment = object->dlpi_phdr[i];
+    if (segment.p_type != PT_NOTE) {
+      continue;
+    }
+    const std::size_t align = segment.p_align == 8 ? 8 : 4;
+    auto padded = [align](std::size_t size) { return (size + align - 1) / align * align; };
+    const char* at = reinterpret_cast<const char*>(object->dlpi_addr + segment.p_vaddr);
+    std::size_t left = segment.p_memsz;
+    ElfW(Nhdr) note;
+    while (left >= sizeof note) {
+      std::memcpy(&note, at, sizeof note);
+      const std::size_t nameSize = padded(note.n_namesz);
+      const std::size_t size = sizeof note + nameSize + padded(note.n_descsz);
+      if (nameSize > left || size > left) {
+        break;
+      }
+      const char* name = at + sizeof note;
+      if (note.n_type == kVersionNote && note.n_namesz == sizeof kNoteOwner &&
+          std::memcmp(name, kNoteOwner, sizeof kNoteOwner) == 0) {
+        const char* text = name + nameSize;
+        search->version.assign(text, strnlen(text, note.n_descsz));
+      }
+      at += size;
+      left -= size;
+    }
+  }
+  return 1;
+}
+
 }  // namespace
+
+std::string PluginVersion(void* handle) {
+  link_map* map = nullptr;
+  if (dlinfo(handle, RTLD_DI_LINKMAP, &map) != 0 || !map) {
+    return std::string();
+  }
+  NoteSearch search{map->l_addr, std::string()};
+  dl_iterate_phdr(SearchNotes, &search);
+  return search.version;
+}
+
+PluginModule::PluginModule(std::string path, void* handle)
+    : path_(std::move(path)), handle_(handle), version_(handle ? PluginVersion(handle) : std::string()) {}
+
+std::string PluginModule::Name() const {
+  std::string name = std::filesystem::path(path_).filename().string();
+  return EndsWith(name, ".so") ? name.substr(0, name.size() - 3) : name;
+}
 
 PluginModule::~PluginModule() {
   if (handle_) {
@@ -176,7 +247,25 @@ std::string DirectoryRefusal(const std::string& directory, uid_t invoker) {
   }
 }
 
+std::string PluginSubdirectory() {
+  return OSTRELCLI_PLUGIN_DIR_FROM_LIBDIR;
+}
+
 std::string DefaultPluginDirectory() {
+  // Where the dynamic loader found the framework library for this process.
+  if (void* framework = dlopen(OSTRELCLI_FRAMEWORK_LIBRARY, RTLD_LAZY | RTLD_NOLOAD)) {
+    link_map* map = nullptr;
+    std::string library;
+    if (dlinfo(framework, RTLD_DI_LINKMAP, &map) == 0 && map && map->l_name && map->l_name[0] == '/') {
+      library = map->l_name;
+    }
+    dlclose(framework);
+    if (!library.empty()) {
+      return (std::filesystem::path(library).parent_path() / OSTRELCLI_PLUGIN_DIR_FROM_LIBDIR)
+          .lexically_normal()
+          .string();
+    }
+  }
   char buffer[PATH_MAX];
   ssize_t length = readlink("/proc/self/exe", buffer, sizeof buffer - 1);
   if (length <= 0) {

@@ -22,12 +22,17 @@ using PluginEntryPoint = void (*)(std::shared_ptr<AutoCli::NamespaceNode>&);
 // objects whose code lives in the module, so it must go first.
 class PluginModule {
  public:
-  PluginModule(std::string path, void* handle) : path_(std::move(path)), handle_(handle) {}
+  PluginModule(std::string path, void* handle);
   ~PluginModule();
   PluginModule(const PluginModule&) = delete;
   PluginModule& operator=(const PluginModule&) = delete;
 
   const std::string& Path() const { return path_; }
+  // The file's name without ".so".
+  std::string Name() const;
+  // What the module states in its version note (see PluginVersion), or the
+  // empty text.
+  const std::string& Version() const { return version_; }
   // Whether its entry point ended in an exception.
   bool Failed() const { return failed_; }
   void MarkFailed() { failed_ = true; }
@@ -35,8 +40,14 @@ class PluginModule {
  private:
   std::string path_;
   void* handle_;
+  std::string version_;
   bool failed_ = false;
 };
+
+// A module states its version in an ELF note of owner "ostrelcli" and type
+// 1 whose descriptor is the version text (cmake/PluginVersion.cmake makes
+// one). The version noted by the loaded object handle, or the empty text.
+std::string PluginVersion(void* handle);
 
 // Why a file with this status may not be loaded by the user invoker, or
 // the empty text when it may: it must be a regular file, writable by its
@@ -50,8 +61,13 @@ std::string RefusalReason(const struct stat& status, uid_t invoker);
 // others cannot replace what they do not own.
 std::string DirectoryRefusal(const std::string& directory, uid_t invoker);
 
-// <directory of the running program>/../lib/ostrelcli/plugins.
+// The plug-in directory of the layout the program runs from: the
+// configured path relative to the directory from which the framework
+// library was loaded, which holds in the build tree, under any installation
+// prefix and in the package alike.
 std::string DefaultPluginDirectory();
+// That configured path, relative to the framework library's directory.
+std::string PluginSubdirectory();
 
 // Loads every "*.so" of the directory in name order and calls its entry
 // point with root. Nothing is loaded from a directory DirectoryRefusal

@@ -101,7 +101,7 @@ class Ostrelcli(unittest.TestCase):
         help_text = ostrelcli("--help")[1]
         self.assertTrue(help_text.startswith("Usage: ostrelcli [GLOBAL OPTIONS] NAMESPACE... COMMAND [PARAMETERS]\n"))
         self.assertEqual(ostrelcli(""), (0, help_text, ""))
-        self.assertRegex(ostrelcli("--version")[1], r"^ostrelcli \S+\n$")
+        self.assertRegex(ostrelcli("--version")[1], r"^ostrelcli \S+\nplug-in demo \(no version\)\n$")
 
     def test_command_lines(self):
         """What "echo" receives (the lines ending in ';'), or the usage error
