@@ -144,6 +144,11 @@ class FaultTest(unittest.TestCase):
                 self.assertFalse([r for r in failed if r["Computed Reading"]], result)
                 self.assertIn("no answer", result.err)
 
+    def test_nothing_listening_is_said_as_no_answer(self):
+        result = run_cli(self.conf(9, None), "hardware", "ipmi", "sdr", "get", "-n", "0")
+        self.assertEqual(result.rc, 1, result)
+        self.assertIn("no answer to Get Channel Authentication Capabilities within", result.err)
+
     def test_bmc_going_silent_during_fru_list_names_the_unread_devices(self):
         result = self.through(silent_after(45), "fru", "list", "-n", "0")
         self.assertIn("FRU device not read", result.err, result)

@@ -10,13 +10,14 @@
 
 #include <Ipmi/Ipmi.h>
 
+#include <optional>
+
 namespace marlek {
 namespace fru {
 namespace {
 
 struct FruNodeState {
-  bool loaded = false;
-  FruInventory inventory;
+  std::optional<FruInventory> inventory;  // read once per open node
 };
 
 // The SDR records that locate FRU devices; without a readable repository
@@ -30,15 +31,14 @@ std::vector<SdrRecord> LocatorRecords(NodeContext& node) {
   }
 }
 
-FruNodeState& LoadedState(NodeContext& node) {
+const FruInventory& LoadedInventory(NodeContext& node) {
   FruNodeState& state = node.State<FruNodeState>();
-  if (!state.loaded) {
+  if (!state.inventory) {
     state.inventory = ReadFruInventory(*node.transport, LocatorRecords(node));
-    state.loaded = true;
-    for (const std::string& device : state.inventory.unread)
+    for (const std::string& device : state.inventory->unread)
       Diagnose("node " + std::to_string(node.index) + ": FRU device " + device);
   }
-  return state;
+  return *state.inventory;
 }
 
 }  // namespace
@@ -51,14 +51,14 @@ int IpmiIfcFruInstantiateAll(int node) {
   try {
     marlek::NodeContext& context = marlek::RequireOpenNode(node);
     context.State<marlek::fru::FruNodeState>() = {};  // read afresh
-    return marlek::fru::LoadedState(context).inventory.anyData ? 0 : -1;
+    return marlek::fru::LoadedInventory(context).anyData ? 0 : -1;
   } catch (const std::exception&) {
     return -1;
   }
 }
 
 std::vector<std::shared_ptr<IpmiFru>> IpmiIfc::getFrus(int node) {
-  return marlek::fru::LoadedState(marlek::RequireOpenNode(node)).inventory.frus;
+  return marlek::fru::LoadedInventory(marlek::RequireOpenNode(node)).frus;
 }
 
 IpmiIfc::Part IpmiIfc::getFruPart(const std::tr1::shared_ptr<IpmiFruOptional>& optional) {

@@ -12,11 +12,12 @@ namespace marlek {
 namespace {
 
 std::string Hex(const std::vector<std::uint8_t>& data) {
+  static const char kDigits[] = "0123456789abcdef";
   std::string text;
-  char byte[4];
   for (std::uint8_t b : data) {
-    std::snprintf(byte, sizeof byte, " %02x", b);
-    text += byte;
+    text += ' ';
+    text += kDigits[b >> 4];
+    text += kDigits[b & 0x0f];
   }
   return text.empty() ? " (no data)" : text;
 }

@@ -3,6 +3,7 @@
 
 #include "sel/sel_reader.h"
 #include "support/scripted_transport.h"
+#include "wire/completion_code.h"
 
 #include <Ipmi/CmpiStatus.h>
 
@@ -140,6 +141,15 @@ TEST(SelReaderTest, FailuresNameCommandAndCode) {
                     ::testing::AllOf(::testing::HasSubstr(expected), ::testing::HasSubstr("scripted"))));
   }
   EXPECT_EQ(endless.reservation, 18) << "renewed a bounded number of times";
+}
+
+// The readers' failure texts name a code outside the table by its range.
+TEST(FailureTextTest, CodesOutsideTheTableAreNamedByTheirRange) {
+  const std::pair<std::uint8_t, const char*> cases[] = {
+      {0x01, "0x01 (Device specific (OEM)"}, {0x7e, "0x7e (Device specific (OEM)"}, {0x7f, "0x7f (Reserved"},
+      {0x80, "0x80 (Command specific"},      {0xbe, "0xbe (Command specific"},      {0xbf, "0xbf (Reserved"}};
+  for (const auto& [code, text] : cases)
+    EXPECT_NE(FailureText("Get SEL Entry", "node 0", code).find(text), std::string::npos) << text;
 }
 
 TEST(SelClearTest, PollsUntilErasedOrTimeout) {
