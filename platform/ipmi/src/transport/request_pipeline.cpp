@@ -1,8 +1,8 @@
 #include "transport/request_pipeline.h"
 
-#include "wire/completion_code.h"
 #include "transport/no_answer.h"
 #include "transport/trace.h"
+#include "wire/completion_code.h"
 
 #include <Ipmi/CmpiStatus.h>
 
