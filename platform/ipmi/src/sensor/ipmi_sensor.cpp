@@ -83,8 +83,8 @@ bool IpmiSensor::getHealthState(int& healthState) const {
     healthState = marlek::ThresholdHealth(impl_->reading.states);
     return true;
   }
-  if (!impl_->reading.hasStates)
-    return false;
+  // A discrete answer without the optional state bytes has no state
+  // asserted, as its text says.
   const std::optional<int> h = marlek::DiscreteHealth(impl_->record, impl_->reading.states);
   if (!h)
     return false;

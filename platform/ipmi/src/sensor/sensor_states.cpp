@@ -87,20 +87,35 @@ std::optional<int> DiscreteHealth(const SensorRecord& sensor, std::uint16_t stat
   // A reading mask of 0 is taken as "every state of the type": some
   // controllers leave it empty.
   const std::uint16_t readable = sensor.readingMask ? sensor.readingMask : 0x7fff;
-  bool carriesHealth = false;
+  bool named = false, presenceOnly = true, present = false, absent = false;
   int worst = health::kOk;
   for (int offset = 0; offset < kMaxOffsets; ++offset) {
-    if (!(readable & (1u << offset)))
+    const auto o = static_cast<std::uint8_t>(offset);
+    if (!EventOffsetText(sensor.eventReadingType, sensor.sensorType, o))
       continue;
-    const StateHealth h =
-        EventOffsetHealth(sensor.eventReadingType, sensor.sensorType, static_cast<std::uint8_t>(offset));
-    if (h == StateHealth::None)
-      continue;
-    carriesHealth = true;
-    if (states & (1u << offset))
-      worst = std::max(worst, HealthValue(h));
+    named = true;
+    const bool asserted = states & (1u << offset);
+    switch (EventOffsetPresence(sensor.eventReadingType, sensor.sensorType, o)) {
+      case StatePresence::Present:
+        present |= asserted;
+        break;
+      case StatePresence::Absent:
+        absent |= asserted;
+        break;
+      case StatePresence::None:
+        presenceOnly &= !(readable & (1u << offset));
+        break;
+    }
+    if (asserted)
+      worst = std::max(worst, HealthValue(EventOffsetHealth(sensor.eventReadingType, sensor.sensorType, o)));
   }
-  if (!carriesHealth)
+  // A sensor type without named states (OEM, reserved, or one such as
+  // temperature that defines none): its states mean what its maker says.
+  if (!named)
+    return std::nullopt;
+  // A fault is shown even where presence is unclear; an entity that is not
+  // there has no health.
+  if (worst == health::kOk && (absent || (presenceOnly && !present)))
     return std::nullopt;
   return worst;
 }

@@ -35,9 +35,11 @@ std::string ThresholdStateText(std::uint16_t comparison);
 // at a critical one, 10 at a non-critical one, else 5.
 int ThresholdHealth(std::uint16_t comparison);
 
-// For a discrete sensor whose readable states include some that mean
-// something for health (event_offsets.def): the worst asserted one, 5 when
-// none is asserted. Nothing when the sensor's states carry no health.
+// For a discrete sensor of a reading type and sensor type whose states the
+// tables name (event_offsets.def): the health of the worst asserted state,
+// 5 when none is a fault. Nothing for other types, and nothing for an
+// entity that is not there: a state saying it is absent is asserted, or the
+// sensor reports only presence and does not say it is present.
 std::optional<int> DiscreteHealth(const SensorRecord& sensor, std::uint16_t states);
 
 }  // namespace marlek

@@ -29,9 +29,14 @@ constexpr std::uint8_t kSensorSpecific = 0x6f;
 // What an asserted state says about the health of what the sensor watches.
 enum class StateHealth { None, Ok, Degraded, Critical, NonRecoverable };
 
+// Whether an asserted state says the monitored entity is there or not.
+enum class StatePresence { None, Present, Absent };
+
 // The health meaning of one event/reading offset (same lookup as
 // EventOffsetText); None when the state says nothing about health or the
 // table has no entry.
 StateHealth EventOffsetHealth(std::uint8_t eventReadingType, std::uint8_t sensorType, std::uint8_t offset);
+StatePresence EventOffsetPresence(std::uint8_t eventReadingType, std::uint8_t sensorType,
+                                  std::uint8_t offset);
 
 }  // namespace marlek

@@ -30,7 +30,8 @@ const std::map<std::string, const char*> kDeliberate = {
     {"shared-sensors", "ipmitool shows the first sensor of a shared record; we list each (as FreeIPMI)"},
     {"six-bit-id", "ipmitool prints a 6-bit packed ID string as 8-bit text; we unpack it"},
     {"health-redundancy-lost", "FreeIPMI critical, ipmitool ok; we say degraded: the remaining units run"},
-    {"health-absent", "FreeIPMI critical, ipmitool ok; we follow ipmitool: absence says nothing of health"},
+    {"health-absent", "FreeIPMI critical or nominal; an entity that is not there has no health"},
+    {"health-oem", "FreeIPMI knows some vendors' OEM states; we give OEM sensor and reading types no health"},
     {"health-threshold-bits", "FreeIPMI Nominal, ipmitool the BMC's comparison bits; we follow ipmitool"},
     {"software-owner", "FreeIPMI does not read sensors of a software owner; we ask the BMC, as ipmitool"},
 };
@@ -152,7 +153,8 @@ class Comparison {
            "states, FreeIPMI " + row[6]);
     if (row[4] != "N/A")
       CompareValue(o, row[4], Mapped(row[5]), "FreeIPMI");
-    // Nominal is OK or no health, Warning degraded, Critical critical or worse.
+    // Nominal is OK, Warning degraded, Critical critical or worse. A sensor of
+    // a standard type has a health unless it reports its entity absent.
     int health = 0;
     const bool has = o.s.getHealthState(health);
     const std::string& state = row[3];
@@ -160,11 +162,15 @@ class Comparison {
     std::string kind = "mismatch";
     if (states.find("Redundancy Lost") != std::string::npos)
       kind = "health-redundancy-lost";
-    else if (states.find("Absent") != std::string::npos)
+    else if (states.find("Absent") != std::string::npos ||
+             ((o.record.eventReadingType == 0x08 || o.record.sensorType == 0x25) &&
+              states.find("Present") == std::string::npos))
       kind = "health-absent";
+    else if (o.record.sensorType >= 0xc0 || (o.record.eventReadingType & 0xf0) == 0x70)
+      kind = "health-oem";
     else if (!o.s.isDiscrete() && state == "Nominal")
       kind = "health-threshold-bits";
-    Expect(state == "N/A" || (state == "Nominal" && (!has || health == 5)) ||
+    Expect(state == "N/A" || (state == "Nominal" && has && health == 5) ||
                (state == "Warning" && has && health == 10) || (state == "Critical" && has && health >= 25),
            kind, o, "FreeIPMI " + state + ", our health " + (has ? std::to_string(health) : "none"));
   }

@@ -1,8 +1,9 @@
-// Sensor value conversion where the simulated servers have no example, and
-// the SDR records the decoders must refuse.
+// Sensor value conversion and discrete health where the simulated servers
+// have no example, and the SDR records the decoders must refuse.
 
 #include "sdr/sdr_record.h"
 #include "sensor/sensor_conversion.h"
+#include "sensor/sensor_states.h"
 
 #include <gtest/gtest.h>
 
@@ -52,6 +53,24 @@ TEST(SensorConversionTest, FormulaFormatsAndLinearisations) {
     EXPECT_NEAR(ConvertRawValue(f, c.raw), c.expected, 1e-9 * std::max(1.0, std::fabs(c.expected)))
         << int(c.linearization) << " raw " << int(c.raw);
     EXPECT_EQ(f.NonLinear(), c.linearization >= 0x70);
+  }
+}
+
+// {reading type, sensor type, reading mask, states, health (0: none)}
+TEST(SensorHealthTest, PresenceAndFaults) {
+  const int cases[][5] = {
+      {0x6f, 0x0d, 0x0001, 0x0000, 0},   // a drive slot reporting only presence: empty
+      {0x6f, 0x0d, 0x0001, 0x0002, 25},  // a drive fault shows without presence
+      {0x6f, 0x07, 0x0282, 0x0200, 0},   // a terminator in the processor socket
+      {0x6f, 0x07, 0x0080, 0x0002, 30},  // a thermal trip outside the reading mask
+      {0x6f, 0xc0, 0x0001, 0x0000, 0},   // an OEM sensor type
+  };
+  for (const auto& c : cases) {
+    SensorRecord r;
+    r.eventReadingType = static_cast<std::uint8_t>(c[0]);
+    r.sensorType = static_cast<std::uint8_t>(c[1]);
+    r.readingMask = static_cast<std::uint16_t>(c[2]);
+    EXPECT_EQ(DiscreteHealth(r, static_cast<std::uint16_t>(c[3])).value_or(0), c[4]) << c[1] << " " << c[3];
   }
 }
 
