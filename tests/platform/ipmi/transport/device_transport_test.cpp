@@ -7,6 +7,8 @@
 
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
@@ -172,6 +174,21 @@ TEST(DeviceTransportTest, RetriesTimeoutsAndBadAnswers) {
       EXPECT_GT(driver->eventsLeft, 0) << "gave up while the events kept coming";
     }
   }
+}
+
+// Only the driver's character device opens: a regular file left at the
+// name, or a device that does not answer the driver's ioctls, does not.
+TEST(DeviceTransportTest, WhatIsNotTheIpmiDriversDeviceDoesNotOpen) {
+  char file[] = "/tmp/ostrel-not-ipmi-XXXXXX";
+  const int made = mkstemp(file);
+  ASSERT_GE(made, 0);
+  close(made);
+  for (const char* path : {static_cast<const char*>(file), "/dev/null"}) {
+    errno = 0;
+    EXPECT_EQ(KernelIpmiDeviceIo()->Open(path), -1) << path;
+    EXPECT_EQ(errno, ENOTTY) << path;
+  }
+  unlink(file);
 }
 
 }  // namespace
