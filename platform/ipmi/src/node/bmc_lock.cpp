@@ -1,5 +1,8 @@
 #include "node/bmc_lock.h"
 
+#include "node/checked_file.h"
+#include "transport/unique_fd.h"
+
 #include <Ipmi/CmpiStatus.h>
 
 #include <fcntl.h>
@@ -42,10 +45,8 @@ std::string FileNameFor(const std::string& target) {
 bool UsableDirectory(const std::string& path) {
   if (::mkdir(path.c_str(), 0700) != 0 && errno != EEXIST)
     return false;
-  struct stat st;
-  if (::lstat(path.c_str(), &st) != 0)
-    return false;
-  return S_ISDIR(st.st_mode) && st.st_uid == ::geteuid() && (st.st_mode & 022) == 0;
+  UniqueFd dir(::open(path.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+  return dir.Valid() && DirectoryProblem(dir.Get()).empty();
 }
 
 [[noreturn]] void Fail(const std::string& target, const std::string& file, const std::string& why) {

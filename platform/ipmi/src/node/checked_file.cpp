@@ -20,6 +20,19 @@ std::string Octal(unsigned mode) {
 
 }  // namespace
 
+std::string DirectoryProblem(int fd) {
+  struct stat st {};
+  if (::fstat(fd, &st) != 0)
+    return std::strerror(errno);
+  if (!S_ISDIR(st.st_mode))
+    return "it is not a directory";
+  if (st.st_uid != ::geteuid())
+    return "it belongs to uid " + std::to_string(st.st_uid);
+  if ((st.st_mode & 022) != 0)
+    return "group or others can write to it";
+  return "";
+}
+
 std::optional<std::string> ReadAllBounded(int fd, std::size_t maxSize) {
   std::string bytes;
   char buffer[8192];

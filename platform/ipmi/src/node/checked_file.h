@@ -31,6 +31,10 @@ struct FileRules {
 // caller can treat a missing file on its own.
 std::string ReadCheckedFile(const std::string& path, const FileRules& rules, int* errnoOut = nullptr);
 
+// Why an open directory is not ours alone (another owner, writable by group
+// or others); empty when it is.
+std::string DirectoryProblem(int fd);
+
 // Everything an open file holds, when that is at most maxSize bytes.
 std::optional<std::string> ReadAllBounded(int fd, std::size_t maxSize);
 

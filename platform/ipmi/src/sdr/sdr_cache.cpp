@@ -70,18 +70,6 @@ bool WriteAll(int fd, const std::vector<std::uint8_t>& bytes) {
   return true;
 }
 
-// Why the open directory is not ours alone; empty when it is.
-std::string DirectoryProblem(int fd) {
-  struct stat st {};
-  if (::fstat(fd, &st) != 0)
-    return std::strerror(errno);
-  if (st.st_uid != ::geteuid())
-    return "it belongs to uid " + std::to_string(st.st_uid);
-  if ((st.st_mode & 022) != 0)
-    return "group or others can write to it";
-  return "";
-}
-
 // The file at name when it is a regular file of ours, mode 0600, of at
 // most kMaxFileSize bytes.
 std::optional<std::vector<std::uint8_t>> ReadOwnFile(int dir, const std::string& name) {
