@@ -77,10 +77,13 @@ void FetchAhead(Prefetched& transport, const std::vector<FruDeviceSpec>& devices
   for (const FruDeviceSpec& d : devices) {
     const Response* info =
         transport.Peek(GetFruInventoryAreaInfoRequest(d.address.target, d.address.deviceId));
+    if (!info || !info->Ok())
+      continue;
     try {
-      if (info && info->Ok() && DecodeInventoryAreaInfo(info->data).size != 0) {
-        sized.emplace_back(&d, DecodeInventoryAreaInfo(info->data));
-        batch.push_back(HeaderRead(d.address, sized.back().second));
+      const InventoryAreaInfo decoded = DecodeInventoryAreaInfo(info->data);
+      if (decoded.size != 0) {
+        sized.emplace_back(&d, decoded);
+        batch.push_back(HeaderRead(d.address, decoded));
       }
     } catch (const TruncatedPayload&) {
     }
