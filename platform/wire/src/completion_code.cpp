@@ -1,6 +1,6 @@
 #include "wire/completion_code.h"
 
-#include <cstdio>
+#include "wire/hex_text.h"
 
 namespace marlek {
 namespace {
@@ -64,9 +64,7 @@ std::string FailureText(const std::string& what, const std::string& where, std::
 }
 
 std::string DescribeCompletionCode(std::uint8_t code) {
-  char hex[8];
-  std::snprintf(hex, sizeof hex, "0x%02x", code);
-  return std::string(hex) + " (" + CompletionCodeText(code) + ")";
+  return Hex(code) + " (" + CompletionCodeText(code) + ")";
 }
 
 }  // namespace marlek

@@ -4,9 +4,10 @@
 #include "bmc/bmc_lan.h"
 #include "bmc/manufacturers.h"
 #include "bmc/system_info.h"
+#include "wire/completion_code.h"
+#include "wire/hex_text.h"
 #include "wire/payload.h"
 
-#include <cstdio>
 #include <stdexcept>
 
 namespace HostCtl {
@@ -16,9 +17,8 @@ namespace {
 DeviceId ReadDeviceId(Requester& bmc) {
   const Reply reply = bmc.Send(netfn::kApp, cmd::kGetDeviceId, {});
   if (!reply.Ok()) {
-    char code[8];
-    std::snprintf(code, sizeof code, "0x%02x", reply.completionCode);
-    throw std::runtime_error(std::string("Get Device ID failed with completion code ") + code);
+    throw std::runtime_error("Get Device ID failed with completion code " +
+                             marlek::DescribeCompletionCode(reply.completionCode));
   }
   try {
     return DecodeDeviceId(reply.data);
@@ -30,15 +30,11 @@ DeviceId ReadDeviceId(Requester& bmc) {
 }  // namespace
 
 std::string FirmwareVersionText(std::uint8_t major, std::uint8_t minorBcd) {
-  char text[16];
-  std::snprintf(text, sizeof text, "%u.%02x", major, minorBcd);
-  return text;
+  return std::to_string(major) + "." + marlek::HexDigits(minorBcd, 2);
 }
 
 std::string IpmiVersionText(std::uint8_t version) {
-  char text[8];
-  std::snprintf(text, sizeof text, "%u.%u", version & 0x0f, version >> 4);
-  return text;
+  return std::to_string(version & 0x0f) + "." + std::to_string(version >> 4);
 }
 
 bool ProbeBmc(Requester& bmc) {

@@ -1,11 +1,10 @@
 #include "bmc/bmc_lan.h"
 
 #include "bmc/bmc_commands.h"
+#include "wire/hex_text.h"
 #include "wire/payload.h"
 
 #include <arpa/inet.h>
-
-#include <cstdio>
 
 namespace HostCtl {
 namespace Bmc {
@@ -14,6 +13,8 @@ namespace {
 constexpr std::uint8_t kFirstChannel = 1;
 constexpr std::uint8_t kLastChannel = 11;
 constexpr std::uint8_t kIpv6Active = 0x00;
+constexpr std::size_t kMacLength = 6;
+constexpr std::size_t kIpv4Length = 4;
 
 std::optional<Bytes> LanParameter(Requester& bmc, std::uint8_t channel, std::uint8_t parameter,
                                   std::size_t minimum, std::uint8_t setSelector = 0) {
@@ -29,15 +30,16 @@ std::optional<Bytes> LanParameter(Requester& bmc, std::uint8_t channel, std::uin
 }
 
 std::string MacText(const Bytes& mac) {
-  char text[18];
-  std::snprintf(text, sizeof text, "%02x:%02x:%02x:%02x:%02x:%02x", mac[0], mac[1], mac[2], mac[3], mac[4],
-                mac[5]);
+  std::string text;
+  for (std::size_t i = 0; i < kMacLength; ++i)
+    text += (i ? ":" : "") + marlek::HexDigits(mac[i], 2);
   return text;
 }
 
 std::string Ipv4Text(const Bytes& address) {
-  char text[16];
-  std::snprintf(text, sizeof text, "%u.%u.%u.%u", address[0], address[1], address[2], address[3]);
+  std::string text;
+  for (std::size_t i = 0; i < kIpv4Length; ++i)
+    text += (i ? "." : "") + std::to_string(address[i]);
   return text;
 }
 
@@ -101,13 +103,13 @@ std::optional<std::uint8_t> FindLanChannel(Requester& bmc) {
 LanSettings ReadLanSettings(Requester& bmc, std::uint8_t channel) {
   LanSettings lan;
   lan.channel = channel;
-  if (auto mac = LanParameter(bmc, channel, lan_param::kMacAddress, 6))
+  if (auto mac = LanParameter(bmc, channel, lan_param::kMacAddress, kMacLength))
     lan.macAddress = MacText(*mac);
-  if (auto ip = LanParameter(bmc, channel, lan_param::kIpAddress, 4))
+  if (auto ip = LanParameter(bmc, channel, lan_param::kIpAddress, kIpv4Length))
     lan.ipv4Address = Ipv4Text(*ip);
-  if (auto mask = LanParameter(bmc, channel, lan_param::kSubnetMask, 4))
+  if (auto mask = LanParameter(bmc, channel, lan_param::kSubnetMask, kIpv4Length))
     lan.ipv4Subnet = Ipv4Text(*mask);
-  if (auto gateway = LanParameter(bmc, channel, lan_param::kDefaultGateway, 4))
+  if (auto gateway = LanParameter(bmc, channel, lan_param::kDefaultGateway, kIpv4Length))
     lan.ipv4Gateway = Ipv4Text(*gateway);
   lan.ipv6Addresses = Ipv6Addresses(bmc, channel);
   const Reply access = bmc.Send(netfn::kApp, cmd::kGetChannelAccess, GetChannelAccessRequest(channel));

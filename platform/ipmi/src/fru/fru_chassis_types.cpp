@@ -2,7 +2,8 @@
 // system enclosure types), as data.
 #include "fru/fru_part.h"
 
-#include <cstdio>
+#include "wire/hex_text.h"
+
 #include <iterator>
 
 namespace marlek {
@@ -54,9 +55,7 @@ constexpr const char* kChassisTypes[] = {
 std::string ChassisTypeName(std::uint8_t chassisType) {
   if (chassisType < std::size(kChassisTypes))
     return kChassisTypes[chassisType];
-  char text[32];
-  std::snprintf(text, sizeof text, "Unknown (0x%02x)", chassisType);
-  return text;
+  return "Unknown (" + Hex(chassisType) + ")";
 }
 
 }  // namespace fru

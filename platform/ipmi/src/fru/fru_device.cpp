@@ -2,12 +2,12 @@
 
 #include "sdr/sdr_record.h"
 #include "wire/completion_code.h"
+#include "wire/hex_text.h"
 #include "wire/payload.h"
 
 #include <Ipmi/CmpiStatus.h>
 
 #include <algorithm>
-#include <cstdio>
 #include <optional>
 #include <set>
 #include <tuple>
@@ -211,13 +211,10 @@ bool ReadAreas(ImageReader& reader, FruImage& image) {
 }  // namespace
 
 std::string DescribeDevice(const FruDeviceAddress& address) {
-  char text[64];
-  if (address.target.channel == 0)
-    std::snprintf(text, sizeof text, "FRU device %u at 0x%02x", address.deviceId,
-                  address.target.slaveAddress);
-  else
-    std::snprintf(text, sizeof text, "FRU device %u at 0x%02x on channel %u", address.deviceId,
-                  address.target.slaveAddress, address.target.channel);
+  std::string text =
+      "FRU device " + std::to_string(address.deviceId) + " at " + Hex(address.target.slaveAddress);
+  if (address.target.channel != 0)
+    text += " on channel " + std::to_string(address.target.channel);
   return text;
 }
 

@@ -2,6 +2,7 @@
 
 #include "node/checked_file.h"
 #include "sdr/sdr_commands.h"
+#include "wire/hex_text.h"
 #include "wire/payload.h"
 
 #include <fcntl.h>
@@ -9,7 +10,6 @@
 #include <unistd.h>
 
 #include <cerrno>
-#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <random>
@@ -28,12 +28,6 @@ std::uint32_t Fnv1a(const std::uint8_t* data, std::size_t size) {
   for (std::size_t i = 0; i < size; ++i)
     h = (h ^ data[i]) * 16777619u;
   return h;
-}
-
-std::string Hex(std::uint32_t value, int digits) {
-  char text[16];
-  std::snprintf(text, sizeof text, "%0*x", digits, value);
-  return text;
 }
 
 std::string SafeFileComponent(const std::string& s) {
@@ -88,7 +82,7 @@ std::optional<std::vector<std::uint8_t>> ReadOwnFile(int dir, const std::string&
 UniqueFd CreateTemporary(int dir, const std::string& base, std::string& name) {
   std::random_device entropy;
   for (int attempt = 0; attempt < 16; ++attempt) {
-    name = base + "." + Hex(entropy(), 8);
+    name = base + "." + HexDigits(entropy(), 8);
     UniqueFd fd(::openat(dir, name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600));
     if (fd.Valid() || errno != EEXIST)
       return fd;
@@ -119,22 +113,23 @@ std::string DefaultSdrCacheDirectory() {
 }
 
 std::string SdrCacheKey::Text() const {
-  std::string text = target + "|" + Hex(identity.manufacturerId, 5) + "|" + Hex(identity.productId, 4);
+  std::string text =
+      target + "|" + HexDigits(identity.manufacturerId, 5) + "|" + HexDigits(identity.productId, 4);
   if (identity.guid) {
     text += "|";
     for (std::uint8_t b : *identity.guid)
-      text += Hex(b, 2);
+      text += HexDigits(b, 2);
   }
   return text;
 }
 
 std::string SdrCacheKey::FileName() const {
-  std::string name = "sdr-" + SafeFileComponent(target) + "-" + Hex(identity.manufacturerId, 5) + "-" +
-                     Hex(identity.productId, 4);
+  std::string name = "sdr-" + SafeFileComponent(target) + "-" + HexDigits(identity.manufacturerId, 5) + "-" +
+                     HexDigits(identity.productId, 4);
   if (identity.guid) {
     name += "-";
     for (std::uint8_t b : *identity.guid)
-      name += Hex(b, 2);
+      name += HexDigits(b, 2);
   }
   return name + ".cache";
 }

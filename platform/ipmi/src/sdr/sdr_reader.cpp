@@ -3,13 +3,13 @@
 #include "sdr/sdr_commands.h"
 #include "transport/back_off.h"
 #include "wire/completion_code.h"
+#include "wire/hex_text.h"
 #include "wire/payload.h"
 
 #include <Ipmi/CmpiStatus.h>
 
 #include <algorithm>
 #include <chrono>
-#include <cstdio>
 #include <set>
 #include <thread>
 
@@ -23,9 +23,7 @@ struct ReservationLost {};
 struct EmptyRepository {};
 
 std::string RecordLabel(std::uint16_t recordId) {
-  char text[32];
-  std::snprintf(text, sizeof text, "Get SDR (record 0x%04x)", recordId);
-  return text;
+  return "Get SDR (record " + Hex(recordId, 4) + ")";
 }
 
 class SdrReader {

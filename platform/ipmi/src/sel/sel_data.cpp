@@ -46,7 +46,7 @@ namespace sel {
 
 std::tr1::shared_ptr<Ipmi::IpmiSelData> MakeSelData(const RawEntry& raw, const ThresholdTexts& converted) {
   const SelEntry entry = DecodeSelEntry(raw);
-  unsigned char bytes[16];
+  unsigned char bytes[std::tuple_size<RawEntry>::value];
   std::copy(raw.begin(), raw.end(), std::begin(bytes));
   auto impl =
       std::make_unique<Ipmi::IpmiSelData::Impl>(entry, SelSeverity(entry), SelCaption(entry, converted));

@@ -1,8 +1,8 @@
 #include "sel/sel_event_text.h"
 
 #include "tables/event_tables.h"
+#include "wire/hex_text.h"
 
-#include <cstdio>
 #include <string>
 
 namespace marlek {
@@ -10,12 +10,6 @@ namespace sel {
 namespace {
 
 constexpr std::uint8_t kFirstOemSensorType = 0xc0;
-
-std::string Hex(unsigned value, int digits) {
-  char buffer[16];
-  std::snprintf(buffer, sizeof buffer, "0x%0*x", digits, value);
-  return buffer;
-}
 
 template <typename Bytes>
 std::string HexBytes(const Bytes& bytes) {

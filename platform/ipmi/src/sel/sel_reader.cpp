@@ -2,12 +2,12 @@
 
 #include "transport/back_off.h"
 #include "wire/completion_code.h"
+#include "wire/hex_text.h"
 #include "wire/payload.h"
 
 #include <Ipmi/CmpiStatus.h>
 
 #include <algorithm>
-#include <cstdio>
 #include <set>
 #include <thread>
 
@@ -16,9 +16,7 @@ namespace sel {
 namespace {
 
 std::string RecordIdText(std::uint16_t id) {
-  char buffer[8];
-  std::snprintf(buffer, sizeof buffer, "0x%04x", id);
-  return buffer;
+  return Hex(id, 4);
 }
 
 [[noreturn]] void Fail(const Transport& transport, const std::string& what, const std::string& why) {

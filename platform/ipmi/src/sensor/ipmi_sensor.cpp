@@ -5,10 +5,9 @@
 #include "sensor/sensor_states.h"
 #include "tables/event_tables.h"
 #include "wire/completion_code.h"
+#include "wire/hex_text.h"
 
 #include <Ipmi/CmpiStatus.h>
-
-#include <cstdio>
 
 namespace Ipmi {
 namespace {
@@ -16,9 +15,7 @@ namespace {
 using Outcome = IpmiSensor::Impl::ReadOutcome;
 
 std::string CodeName(const char* prefix, std::uint8_t code) {
-  char text[48];
-  std::snprintf(text, sizeof text, "%s (0x%02x)", prefix, code);
-  return text;
+  return std::string(prefix) + " (" + marlek::Hex(code) + ")";
 }
 
 const char* UnitOrNull(std::uint8_t code) {
@@ -45,9 +42,7 @@ marlek::Target IpmiSensor::Impl::Owner() const {
 }
 
 std::string IpmiSensor::Impl::Label() const {
-  char number[8];
-  std::snprintf(number, sizeof number, "0x%02x", record.sensorNumber);
-  return std::string("sensor ") + number + " '" + record.idString + "' on " + where;
+  return "sensor " + marlek::Hex(record.sensorNumber) + " '" + record.idString + "' on " + where;
 }
 
 IpmiSensor::IpmiSensor(std::unique_ptr<Impl> impl) : impl_(std::move(impl)) {}

@@ -1,9 +1,9 @@
 #include "sensor/sensor_states.h"
 
 #include "tables/event_tables.h"
+#include "wire/hex_text.h"
 
 #include <algorithm>
-#include <cstdio>
 
 namespace marlek {
 namespace {
@@ -50,9 +50,7 @@ std::string DiscreteStateText(const SensorRecord& sensor, std::uint16_t states) 
     text += name;
   }
   if (text.empty()) {
-    char undefined[40];
-    std::snprintf(undefined, sizeof undefined, "Undefined states 0x%04x", states);
-    text = undefined;
+    text = "Undefined states " + Hex(states, 4);
   }
   return text;
 }

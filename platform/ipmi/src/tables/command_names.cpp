@@ -2,7 +2,7 @@
 // (IPMI v2.0 appendix G, command assignments).
 #include "tables/command_names.h"
 
-#include <cstdio>
+#include "wire/hex_text.h"
 
 namespace marlek {
 namespace {
@@ -51,9 +51,7 @@ std::string CommandName(std::uint8_t netFn, std::uint8_t command) {
     if (entry.netFn == request && entry.command == command)
       return entry.name;
   }
-  char text[40];
-  std::snprintf(text, sizeof text, "netfn 0x%02x command 0x%02x", request, command);
-  return text;
+  return "netfn " + Hex(request) + " command " + Hex(command);
 }
 
 }  // namespace marlek

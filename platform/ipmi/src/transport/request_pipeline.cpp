@@ -3,22 +3,14 @@
 #include "transport/no_answer.h"
 #include "transport/trace.h"
 #include "wire/completion_code.h"
+#include "wire/hex_text.h"
 
 #include <Ipmi/CmpiStatus.h>
 
 #include <algorithm>
-#include <cstdio>
 
 namespace marlek {
-namespace {
-
-std::string Hex(std::uint8_t v) {
-  char text[8];
-  std::snprintf(text, sizeof text, "0x%02x", v);
-  return text;
-}
-
-}  // namespace
+namespace {}  // namespace
 
 std::string DescribeRequest(const Request& r) {
   std::string text = "netfn " + Hex(r.netFn) + " command " + Hex(r.command);

@@ -3,6 +3,7 @@
 #include "api/diagnostics.h"
 #include "tables/command_names.h"
 #include "wire/completion_code.h"
+#include "wire/hex_text.h"
 
 #include <cstdio>
 #include <cstdlib>
@@ -11,7 +12,7 @@
 namespace marlek {
 namespace {
 
-std::string Hex(const std::vector<std::uint8_t>& data) {
+std::string HexData(const std::vector<std::uint8_t>& data) {
   static const char kDigits[] = "0123456789abcdef";
   std::string text;
   for (std::uint8_t b : data) {
@@ -25,10 +26,8 @@ std::string Hex(const std::vector<std::uint8_t>& data) {
 std::string Where(const marlek::Request& r) {
   if (r.target.IsBmc())
     return "";
-  char text[48];
-  std::snprintf(text, sizeof text, " to channel %u address 0x%02x LUN %u", r.target.channel,
-                r.target.slaveAddress, r.target.lun);
-  return text;
+  return " to channel " + std::to_string(r.target.channel) + " address " + Hex(r.target.slaveAddress) +
+         " LUN " + std::to_string(r.target.lun);
 }
 
 }  // namespace
@@ -44,12 +43,12 @@ void Trace::Line(const std::string& text) const {
 
 void Trace::Request(const marlek::Request& r, std::uint32_t tag, int attempt) const {
   Line("-> " + CommandName(r.netFn, r.command) + Where(r) + " #" + std::to_string(tag) +
-       (attempt ? " (sent again, attempt " + std::to_string(attempt + 1) + ")" : "") + ":" + Hex(r.data));
+       (attempt ? " (sent again, attempt " + std::to_string(attempt + 1) + ")" : "") + ":" + HexData(r.data));
 }
 
 void Trace::Answer(const marlek::Request& r, std::uint32_t tag, const Response& a) const {
   Line("<- " + CommandName(r.netFn, r.command) + " #" + std::to_string(tag) + ": " +
-       DescribeCompletionCode(a.completionCode) + Hex(a.data));
+       DescribeCompletionCode(a.completionCode) + HexData(a.data));
 }
 
 void Trace::NoAnswer(const marlek::Request& r, std::uint32_t tag) const {

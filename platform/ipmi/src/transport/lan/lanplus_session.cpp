@@ -5,6 +5,7 @@
 #include "transport/trace.h"
 #include "transport/wire_error.h"
 #include "wire/completion_code.h"
+#include "wire/hex_text.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -77,16 +78,10 @@ std::optional<Bytes> PayloadOf(const Bytes& datagram, PayloadType expected) {
   return std::move(packet.payload);
 }
 
-std::string HexByte(std::uint8_t value) {
-  char text[8];
-  std::snprintf(text, sizeof text, "0x%02x", value);
-  return text;
-}
-
 void CheckStatus(std::uint8_t status, const char* step) {
   if (status != kRmcpPlusStatusOk)
     throw SessionError(std::string(step) + " refused by the BMC: " + RmcpPlusStatusText(status) + " (" +
-                       HexByte(status) + ")");
+                       Hex(status) + ")");
 }
 
 // Get Channel Authentication Capabilities needs no session and changes
