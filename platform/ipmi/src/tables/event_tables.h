@@ -1,8 +1,8 @@
 #pragma once
 // The IPMI specification's name tables, as data: sensor types (table 42-3),
-// units (table 43-15), entity IDs (table 43-13), and the event/reading
-// offsets of the generic (types 0x02-0x0C) and sensor-specific (0x6F)
-// reading types (tables 42-2, 42-3). Shared by sensor states and SEL text.
+// units (table 43-15) and the event/reading offsets of the generic (types
+// 0x02-0x0C) and sensor-specific (0x6F) reading types (tables 42-2, 42-3).
+// Shared by sensor states and SEL text.
 
 #include <cstdint>
 
@@ -12,7 +12,6 @@ namespace marlek {
 // are left to callers: these return null for unlisted codes.
 const char* SensorTypeName(std::uint8_t sensorType);
 const char* UnitName(std::uint8_t unitCode);
-const char* EntityIdName(std::uint8_t entityId);
 
 // The text of one event/reading offset: for eventReadingType 0x01
 // (threshold), 0x02-0x0C (generic) and 0x6F (sensor-specific, looked up by
