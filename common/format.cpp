@@ -1,8 +1,10 @@
 #include "common/format.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <ctime>
 #include <iomanip>
+#include <iterator>
 
 namespace OstrelCli {
 namespace Hardware {
@@ -14,10 +16,13 @@ constexpr long kFirstCalendarTime = 0x20000000;
 
 const char kNotAvailable[] = "N/A";
 
+// The room a caller's size gives; none for a negative one.
+std::size_t Room(int size) {
+  return static_cast<std::size_t>(std::max(size, 0));
+}
+
 void WriteNotAvailable(char* buffer, int size) {
-  if (size > 0) {
-    std::snprintf(buffer, static_cast<std::size_t>(size), "%s", kNotAvailable);
-  }
+  std::snprintf(buffer, Room(size), "%s", kNotAvailable);
 }
 
 void DumpBytes(std::stringstream& stream, char const* data, int length, const char* separator) {
@@ -30,7 +35,7 @@ void DumpBytes(std::stringstream& stream, char const* data, int length, const ch
 }  // namespace
 
 void TimeStamp(char* buffer, int size, long seconds) {
-  if (seconds == 0 || seconds <= kFirstCalendarTime) {
+  if (seconds <= kFirstCalendarTime) {
     WriteNotAvailable(buffer, size);
     return;
   }
@@ -46,20 +51,16 @@ void TimeStamp(char* buffer, int size, long seconds) {
 }
 
 char* VersionToString(char* buffer, int size, int version) {
-  if (size > 0) {
-    std::snprintf(buffer, static_cast<std::size_t>(size), "0x%x (%d.%d)", static_cast<unsigned>(version),
-                  version & 0x0f, (version >> 4) & 0x0f);
-  }
+  std::snprintf(buffer, Room(size), "0x%x (%d.%d)", static_cast<unsigned>(version), version & 0x0f,
+                (version >> 4) & 0x0f);
   return buffer;
 }
 
 const char* SeverityToString(int severity) {
   static const char* const kNames[] = {"Unknown", "Other", "Information", "Degraded/Warning",
                                        "Minor",   "Major", "Critical",    "Fatal/NonRecoverable"};
-  if (severity < 0 || severity >= static_cast<int>(sizeof(kNames) / sizeof(kNames[0]))) {
-    return kNames[0];
-  }
-  return kNames[severity];
+  const auto index = static_cast<unsigned>(severity);  // a negative one is out of range too
+  return index < std::size(kNames) ? kNames[index] : kNames[0];
 }
 
 const char* RecordTypeToString(int recordType) {

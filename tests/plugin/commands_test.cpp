@@ -455,9 +455,17 @@ TEST(Format, Texts) {
   EXPECT_EQ(text(0x20000000, 25), "N/A");  // up to here: seconds since the controller started
   EXPECT_EQ(text(0x20000001, 25), "1987-01-05T18:48:33");
   EXPECT_EQ(text(0x20000001, 5), "");  // too short for the text
-  for (int severity : {-1, 8}) {
-    EXPECT_STREQ(SeverityToString(severity), "Unknown") << severity;
-  }
+  EXPECT_EQ(text(0x20000001, 0), "garbage");
+  char version[12] = "garbage";
+  EXPECT_STREQ(VersionToString(version, 0, 0x51), "garbage");
+  EXPECT_STREQ(VersionToString(version, 5, 0x51), "0x51");
+  EXPECT_STREQ(VersionToString(version, 12, 0x51), "0x51 (1.5)");
+  const std::pair<int, const char*> severities[] = {
+      {-1, "Unknown"}, {1, "Other"}, {7, "Fatal/NonRecoverable"}, {8, "Unknown"}};
+  for (const auto& [severity, name] : severities)
+    EXPECT_STREQ(SeverityToString(severity), name) << severity;
+  EXPECT_STREQ(RecordTypeToString(0x02), "System Event");
+  EXPECT_STREQ(RecordTypeToString(0xc0), "OEM Timestamped");
 }
 
 // A run over nodes 0, 1 and 2 fails at node 1. Without ignore-missing there
