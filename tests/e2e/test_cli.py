@@ -5,6 +5,7 @@ import re
 import subprocess
 import tempfile
 import unittest
+import xml.etree.ElementTree as ET
 
 from harness import BUILD_DIR, CLI, SimTestCase, run_cli
 
@@ -23,6 +24,12 @@ FAILURES = {"sdr list": ("Unable to get IPMI Sensor data : ", []),
 def spaced(raw):
     """The Formatted-Raw form of a Raw text."""
     return "".join(raw[i:i + 2] + " " for i in range(0, len(raw), 2))
+
+
+def xml_shape(text):
+    """The fields and value types of an XML result, without the values."""
+    return [(e.tag, e.get("name"), e.get("type")) for e in ET.fromstring(text).iter() if e.tag in ("field", "list")
+            or e.tag == "struct" and e.get("type")]
 
 
 def sel_ids(listing):
@@ -181,6 +188,15 @@ class SimulatorTest(SimTestCase):
         raw = config["Raw"][0]
         self.assertEqual((len(raw), int(raw[6:8] + raw[4:6], 16)), (30, len(entries)))
         self.assertEqual(config["Formatted-Raw"], [spaced(raw)])
+
+    def test_a_node_that_failed_leaves_the_same_fields_and_types(self):
+        """Scripts read one shape whether the BMC answered, or failed and -i or the command went on."""
+        xml = ("--formatter", "xml", "hardware", "ipmi")
+        with tempfile.NamedTemporaryFile() as empty:  # no BMC
+            for answered, failed in (("sdr get -n 0 -r -p", "sdr get -n 0 -i"), ("sel get -r -p", "sel get -i"),
+                                     ("fru get -n 0 -r -p", "fru get -n 0 -i"), ("bmc get", "bmc get")):
+                answered, failed = self.cli(*xml, *answered.split()), run_cli(empty.name, *xml, *failed.split())
+                self.assertEqual(xml_shape(answered.out), xml_shape(failed.out), (answered, failed))
 
     def test_bmc_get_agrees_with_ipmitool(self):
         bmc = self.json("bmc", "get")
