@@ -30,17 +30,17 @@ void PrintColumns(const Rows& rows, std::ostream& out) {
   std::vector<std::size_t> widths;
   for (const auto& row : rows) {
     widths.resize(std::max(widths.size(), row.size()), 0);
-    for (std::size_t column = 0; column < row.size(); ++column) {
-      widths[column] = std::max(widths[column], DisplayWidth(row[column]));
+    auto width = widths.begin();
+    for (const std::string& cell : row) {
+      *width = std::max(*width, DisplayWidth(cell));
+      ++width;
     }
   }
   for (const auto& row : rows) {
     std::string line = " ";
-    for (std::size_t column = 0; column < row.size(); ++column) {
-      line += " " + PadRight(row[column], widths[column]);
-      if (column + 1 < row.size()) {
-        line += " ";
-      }
+    auto width = widths.begin();
+    for (const std::string& cell : row) {
+      line += " " + PadRight(cell, *width++) + " ";
     }
     out << TrimRight(line) << '\n';
   }
