@@ -90,6 +90,7 @@ struct State {
   int currentNode = -1;
   bool osInfoAccepted = true;
   std::vector<Call> calls;
+  int failedUnlocks = 0;  // of IpmiDevGuard, which the plug-in did not hold
 };
 
 State& state() {
@@ -122,7 +123,7 @@ T Answer(const std::string& call, T answer) {
 
 namespace Ipmi {
 
-pthread_mutex_t IpmiDevGuard = PTHREAD_MUTEX_INITIALIZER;
+pthread_mutex_t IpmiDevGuard = PTHREAD_ERRORCHECK_MUTEX_INITIALIZER_NP;  // unlocking it twice fails
 
 class IpmiSensor::Impl {
  public:
@@ -292,6 +293,14 @@ int __wrap_access(const char* path, int mode) {
   return -1;
 }
 
+int __real_pthread_mutex_unlock(pthread_mutex_t* mutex);
+
+int __wrap_pthread_mutex_unlock(pthread_mutex_t* mutex) {
+  const int rc = __real_pthread_mutex_unlock(mutex);
+  FakeIpmi::state().failedUnlocks += rc != 0 && mutex == &Ipmi::IpmiDevGuard;
+  return rc;
+}
+
 void __wrap_syslog(int priority, const char* format, ...) {
   FakeIpmi::Record("syslog(" + std::to_string(priority) + "," + format + ")");
 }
@@ -398,11 +407,15 @@ Outcome Execute(Kelvo::AutoCli::Command& command, const std::set<std::string>& f
   return outcome;
 }
 
-// Every test starts from an empty script and must leave the device lock free.
+// Every test starts from an empty script and must leave the device lock free,
+// unlocked once per lock.
 class Commands : public ::testing::Test {
  protected:
   void SetUp() override { state() = State(); }
-  void TearDown() override { EXPECT_FALSE(DevGuardHeld()) << "Ipmi::IpmiDevGuard left locked"; }
+  void TearDown() override {
+    EXPECT_FALSE(DevGuardHeld()) << "Ipmi::IpmiDevGuard left locked";
+    EXPECT_EQ(state().failedUnlocks, 0) << "Ipmi::IpmiDevGuard unlocked without being held";
+  }
 };
 
 SensorScript Sensor(std::uint32_t number) {

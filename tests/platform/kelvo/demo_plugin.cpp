@@ -53,6 +53,8 @@ class Demo : public virtual Kelvo::AutoCli::Command {
     const std::string& node = in->GetParameter("node");
     if (node == "throw") {
       throw std::runtime_error("device vanished");
+    } else if (node == "foreign") {
+      throw 7;
     } else if (node == "panic") {
       Panic("demo panic %d", 7);
     } else if (node == "partial") {

@@ -11,6 +11,7 @@ import json
 import os
 import re
 import resource
+import shlex
 import shutil
 import signal
 import subprocess
@@ -47,8 +48,8 @@ SENSORS_TABLE = ("Name                  Reading  Id\n"
 
 
 def ostrelcli(line, *more):
-    """ostrelcli with the demo module, given the words of line and then more."""
-    return run(PROGRAM, "--plugin-dir", DEMO_DIR.name, *line.split(), *more)
+    """ostrelcli with the demo module, given the words of line (quoted as in a shell) and then more."""
+    return run(PROGRAM, "--plugin-dir", DEMO_DIR.name, *shlex.split(line), *more)
 
 
 def elements(node):
@@ -137,6 +138,15 @@ class Ostrelcli(unittest.TestCase):
                     self.assertEqual(ostrelcli("hardware demo echo " + args), (2, "", "ostrelcli: " + text + "\n"
                                      "Try 'ostrelcli hardware demo echo --help' for more information.\n"))
 
+    @unittest.skipUnless(shutil.which("man"), "man is not installed")
+    def test_manual_renders_and_names_each_command_and_parameter(self):
+        page = subprocess.run(["man", "-l", "-"], input=ostrelcli("--man")[1], capture_output=True, text=True,
+                              env=dict(os.environ, LANG="C", MANWIDTH="200"))
+        self.assertEqual(page.stderr, "")
+        for words in ("hardware demo echo", "--include-raw, -r", "--name VALUE", "A name to echo", "Required.",
+                      "--plugin-dir DIR"):
+            self.assertIn(words, page.stdout)
+
     def test_usage_errors_outside_a_command(self):
         for line, help_path, message in [
                 ("hardwre", "", "'hardwre' is not a namespace or command at the top level; did you mean 'hardware'?"),
@@ -159,6 +169,8 @@ class Ostrelcli(unittest.TestCase):
     def test_failing_commands_exit_one_and_never_crash_the_program(self):
         self.assertEqual(ostrelcli("hardware demo echo --name x --node throw"),
                          (1, "", "ostrelcli: 'hardware demo echo' failed: device vanished\n"))
+        self.assertEqual(ostrelcli("hardware demo echo --name x --node foreign"),
+                         (1, "", "ostrelcli: 'hardware demo echo' failed with an unknown exception\n"))
         # The result is printed, then the errors in the order they were added.
         self.assertEqual(ostrelcli("hardware demo echo --name x --node partial"),
                          (1, "node=partial;name=x;\n", "Unable to read node 1 : timed out\nsecond: 100% failed\n"))
@@ -179,7 +191,7 @@ class Ostrelcli(unittest.TestCase):
                  "--format-param header:DemoSensor=S%Id%:%Name%(%No%,%%) hardware demo sensors",
                  "S1:CPU Temp(%No%,%)\n  Id: 1\n\nS12:Fan <left> & «right»(%No%,%)\n  Id: 12\n"),
                 ("--format-param header:DemoSensor=Sensor:%Id% --format-param show-header=on "
-                 "--format-param fields:DemoSensor=Id,Reading,Nope hardware demo sensors",
+                 "--format-param 'fields:DemoSensor= Id , Reading,Nope' hardware demo sensors",
                  "Sensor     Id  Reading\n---------  --  -------\nSensor:1   1   45.000\nSensor:12  12\n"),
                 ("hardware demo config", "Version: 1.5, 2.0\nRecords: 10, 3, 7\nEnabled: true, false\n"),
                 ("--formatter table hardware demo config",

@@ -218,6 +218,7 @@ TEST_F(LanPlusSimTest, SessionsAndFaultsThroughAProxy) {
   const Case cases[] = {
       {"session, suite 3", 3, nullptr, mixed, "=01 =20 =01 cc=", 4},
       {"session, suite 2", 2, nullptr, mixed, "=01 =20 =01 cc=", 4},
+      {"session, suite 1", 1, nullptr, one, "=20 ", 1},
       {"session, suite 0", 0, nullptr, mixed, "=01 =20 =01 cc=", 4},
       {"silent BMC", 3, drop, one, "no answer from " + port + " to netfn 0x06 command 0x01 after 3 attempts",
        3},

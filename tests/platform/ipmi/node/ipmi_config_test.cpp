@@ -8,6 +8,8 @@
 
 #include <unistd.h>
 
+#include <set>
+
 namespace marlek {
 namespace {
 
@@ -48,6 +50,16 @@ TEST(IpmiConfigTest, MalformedFilesNameFileAndLine) {
   EXPECT_EQ(edges.Node(1).port + edges.Node(2).port, 65536);
   EXPECT_EQ(edges.Node(2).cipherSuite, 17);
   EXPECT_EQ(edges.Node(1).passwordFile, "/etc/x/pw");
+  const std::set<int> spoken{0, 1, 2, 3, 15, 16, 17};  // none, SHA-1 and SHA-256 with or without AES
+  for (int suite = 0; suite <= 18; ++suite) {
+    const auto parse = [&] {
+      ParseConfig("[node 1]\ncipher-suite=" + std::to_string(suite) + "\n", "/m.conf");
+    };
+    if (spoken.count(suite))
+      EXPECT_NO_THROW(parse()) << suite;
+    else
+      EXPECT_THROW(parse(), ConfigError) << suite;
+  }
 }
 
 TEST(PasswordFileTest, OnlyAnOwnerOnlyRegularFileIsRead) {
@@ -67,6 +79,8 @@ TEST(PasswordFileTest, OnlyAnOwnerOnlyRegularFileIsRead) {
       {dir.Write("w", "x", 0604), "readable by group or others (mode 0604); make it 0600", false},
       {dir.Write("long", "123456789012345678901", 0600), "at most 20 bytes", false},
       {dir.Write("two", "a\nb\n", 0600), "at most 20 bytes", false},
+      {dir.Write("128", std::string(128, 'x'), 0600), "at most 20 bytes", false},  // read, then refused
+      {dir.Write("129", std::string(129, 'x'), 0600), "larger than 128 bytes", false},
       {dir.Path(), "not a regular file", false},
       {link, "is a symbolic link", false},
       {dir.Path() + "/none", "No such file or directory", false},

@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <string>
 #include <vector>
 
 namespace marlek {
@@ -102,6 +103,32 @@ TEST(SdrRecordTest, OtherTypesAndTruncatedRecordsAreRefused) {
   EXPECT_EQ(DecodeSensorRecord(Record(lying))->idString, "NM Cap");
   const Bytes ab = {'A', 'B'};
   EXPECT_EQ(DecodeIdString(0x90, ab.data(), 2), "!)");  // six-bit packed, cut short
+}
+
+// One sensor per shared number: names with a numeric or alphabetic modifier,
+// entity instances counting up where the record says so.
+TEST(SdrRecordTest, SharedRecordsExpandToOneSensorEach) {
+  const struct {
+    std::uint8_t share, instance;  // record bytes 13 and 14
+    std::vector<std::string> names;
+  } cases[] = {
+      {0x13, 0x99, {"NM CapZ", "NM CapAA", "NM CapAB"}},
+      {0x02, 0x05, {"NM Cap5", "NM Cap6"}},
+      {0x00, 0x00, {"NM Cap"}},  // a count of 0 is one sensor
+  };
+  for (const auto& c : cases) {
+    Bytes bytes = kEventOnly;
+    bytes[12] = c.share;
+    bytes[13] = c.instance;
+    const std::vector<SensorRecord> sensors = ExpandSharedSensors(DecodeSensorRecord(Record(bytes)).value());
+    std::vector<std::string> names;
+    for (std::size_t i = 0; i < sensors.size(); ++i) {
+      names.push_back(sensors[i].idString);
+      EXPECT_EQ(sensors[i].sensorNumber, 0x1a + i);
+      EXPECT_EQ(sensors[i].entity.instance, c.instance & 0x80 ? 1 + i : 1);
+    }
+    EXPECT_EQ(names, c.names);
+  }
 }
 
 }  // namespace

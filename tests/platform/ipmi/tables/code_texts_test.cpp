@@ -4,6 +4,7 @@
 #include "fru/fru_part.h"
 #include "tables/command_names.h"
 #include "tables/event_tables.h"
+#include "transport/lan/rakp_handshake.h"
 #include "wire/completion_code.h"
 #include "wire/hex_text.h"
 
@@ -20,6 +21,8 @@ TEST(CodeTextsTest, NameTablesEndWhereTheStandardDoes) {
   EXPECT_EQ(UnitName(93), nullptr);
   EXPECT_EQ(fru::ChassisTypeName(0x24), "Stick PC");
   EXPECT_EQ(fru::ChassisTypeName(0x25), "Unknown (0x25)");
+  EXPECT_STREQ(RmcpPlusStatusText(0x12), "Illegal or Unrecognized parameter");
+  EXPECT_STREQ(RmcpPlusStatusText(0x13), "Reserved status code");
 }
 
 TEST(CodeTextsTest, CommandsAreNamedByRequestOrResponseNetFn) {

@@ -1,10 +1,13 @@
 // RMCP+ pieces the sessions with ipmi_sim do not reach: packets to refuse,
-// the sequence window, and the HMAC-SHA256 keys and integrity (cipher
-// suites 15 to 17) against independently computed values.
+// the sequence window, bridged answers to another request, and the
+// HMAC-SHA256 keys and integrity (cipher suites 15 to 17) against
+// independently computed values.
 
+#include "transport/lan/bridging.h"
 #include "transport/lan/rakp_handshake.h"
 #include "transport/lan/rmcpplus_session_packet.h"
 #include "transport/lan/session_sequence.h"
+#include "transport/wire_error.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
@@ -73,6 +76,22 @@ TEST(SessionPacketTest, InboundWindowAcceptsEachNumberOnceAndNothingTooOld) {
   };
   for (const auto& [sequence, accepted] : steps)
     EXPECT_EQ(w.Accept(sequence), accepted) << sequence;
+}
+
+TEST(BridgingTest, OnlyTheAnswerToTheRequestIsTaken) {
+  Request request;
+  request.netFn = 0x0a;
+  request.command = 0x11;
+  const auto answer = [](std::uint8_t netFn, std::uint8_t command) {
+    IpmbResponseFrame frame;
+    frame.netFn = netFn;
+    frame.command = command;
+    frame.data = {0x42};
+    return frame;
+  };
+  EXPECT_EQ(UnwrapBridgedResponse(request, answer(0x0b, 0x11)).data, Bytes{0x42});
+  EXPECT_THROW(UnwrapBridgedResponse(request, answer(0x0a, 0x11)), WireFormatError);
+  EXPECT_THROW(UnwrapBridgedResponse(request, answer(0x0b, 0x12)), WireFormatError);
 }
 
 TEST(RakpTest, HmacSha256KnownAnswers) {
