@@ -2,9 +2,8 @@
 // system enclosure types), as data.
 #include "fru/fru_part.h"
 
+#include "tables/name_table.h"
 #include "wire/hex_text.h"
-
-#include <iterator>
 
 namespace marlek {
 namespace fru {
@@ -53,8 +52,8 @@ constexpr const char* kChassisTypes[] = {
 }  // namespace
 
 std::string ChassisTypeName(std::uint8_t chassisType) {
-  if (chassisType < std::size(kChassisTypes))
-    return kChassisTypes[chassisType];
+  if (const char* name = NameAt(kChassisTypes, chassisType))
+    return name;
   return "Unknown (" + Hex(chassisType) + ")";
 }
 

@@ -1,5 +1,6 @@
 // Sensor types, IPMI v2.0 table 42-3, by code.
 #include "tables/event_tables.h"
+#include "tables/name_table.h"
 
 #include <array>
 
@@ -57,7 +58,7 @@ constexpr std::array<const char*, 0x2d> kSensorTypes = {
 }  // namespace
 
 const char* SensorTypeName(std::uint8_t sensorType) {
-  return sensorType < kSensorTypes.size() ? kSensorTypes[sensorType] : nullptr;
+  return NameAt(kSensorTypes, sensorType);
 }
 
 }  // namespace marlek

@@ -1,5 +1,6 @@
 // Sensor unit type codes, IPMI v2.0 table 43-15, by code.
 #include "tables/event_tables.h"
+#include "tables/name_table.h"
 
 #include <array>
 
@@ -105,7 +106,7 @@ constexpr std::array<const char*, 93> kUnits = {
 }  // namespace
 
 const char* UnitName(std::uint8_t unitCode) {
-  return unitCode < kUnits.size() ? kUnits[unitCode] : nullptr;
+  return NameAt(kUnits, unitCode);
 }
 
 }  // namespace marlek

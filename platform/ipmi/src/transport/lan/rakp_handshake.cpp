@@ -1,5 +1,6 @@
 #include "transport/lan/rakp_handshake.h"
 
+#include "tables/name_table.h"
 #include "transport/wire_error.h"
 #include "wire/payload.h"
 
@@ -79,7 +80,8 @@ const char* RmcpPlusStatusText(std::uint8_t status) {
       "No Cipher Suite match with proposed security algorithms",
       "Illegal or Unrecognized parameter",
   };
-  return status < sizeof kTexts / sizeof kTexts[0] ? kTexts[status] : "Reserved status code";
+  const char* text = NameAt(kTexts, status);
+  return text ? text : "Reserved status code";
 }
 
 Bytes EncodeOpenSessionRequest(const OpenSessionRequest& request) {
