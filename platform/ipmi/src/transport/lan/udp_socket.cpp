@@ -19,6 +19,20 @@ struct AddrInfoDeleter {
   void operator()(addrinfo* info) const { freeaddrinfo(info); }
 };
 
+// Whether the socket is still good after a failed receive: nothing has
+// come yet (EWOULDBLOCK is EAGAIN here), a signal came first, or the
+// refusal of an earlier datagram was reported (the BMC may still come up).
+bool Transient(int error) {
+  switch (error) {
+    case EAGAIN:
+    case EINTR:
+    case ECONNREFUSED:
+      return true;
+    default:
+      return false;
+  }
+}
+
 std::string Where(const std::string& host, std::uint16_t port) {
   return host + ":" + std::to_string(port);
 }
@@ -70,7 +84,7 @@ std::optional<std::vector<std::uint8_t>> UdpSocket::Receive(Clock::time_point de
       buffer.resize(static_cast<std::size_t>(got));
       return buffer;
     }
-    if (errno != EAGAIN && errno != EWOULDBLOCK && errno != EINTR && errno != ECONNREFUSED)
+    if (!Transient(errno))
       throw std::runtime_error(std::string("UDP receive failed: ") + std::strerror(errno));
     const auto now = Clock::now();
     if (now >= deadline)
