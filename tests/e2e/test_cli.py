@@ -178,8 +178,10 @@ class SimulatorTest(SimTestCase):
         for e in entries:
             raw = e["Raw"]
             self.assertEqual((e["Formatted-Raw"], int(raw[2:4] + raw[0:2], 16)), (spaced(raw), e["Record Id"]))
-            kind = int(raw[4:6], 16)
-            self.assertEqual(e["SEL Type"], "%d (%s)" % (kind, "System Event" if kind == 2 else "OEM Timestamped"))
+            kind, sensor = int(raw[4:6], 16), int(raw[22:24], 16)  # an OEM record names no sensor
+            self.assertEqual((e["SEL Type"], e["Sensor Number"]),
+                             ("%d (%s)" % (kind, "System Event" if kind == 2 else "OEM Timestamped"),
+                              str(sensor) if kind == 2 else "-1"))
         config = self.json("sel", "get", "-r", "-p", "-n", "x1")  # sel get takes no node
         peer = self.ipmitool_fields(0, "sel", "info")
         self.assertEqual((config["Total Records"], config["Enabled"], config["Overflow"]),

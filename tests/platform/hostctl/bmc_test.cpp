@@ -85,8 +85,9 @@ TEST(SystemInfoTest, RefusedWritesAndDamagedReads) {
   EXPECT_EQ(lost.setInProgressLog, (std::vector<std::uint8_t>{0x01, 0x00})) << "completed all the same";
 
   FakeBmc bmc;
-  bmc.StoreText(system_info::kOsName, std::string("A\0\xe9\0", 4), 2);  // UCS-2
-  EXPECT_EQ(ReadSystemInfoText(bmc, system_info::kOsName), "A\xc3\xa9");
+  bmc.StoreText(system_info::kOsName, std::string("A\0\xe9\0\xac\x20", 6),
+                2);  // UCS-2: one, two, three UTF-8 bytes
+  EXPECT_EQ(ReadSystemInfoText(bmc, system_info::kOsName), "A\xc3\xa9\xe2\x82\xac");
   bmc.StoreText(system_info::kSystemName, std::string(40, 'z'));
   bmc.systemInfo.erase({system_info::kSystemName, 2});
   EXPECT_EQ(ReadSystemInfoText(bmc, system_info::kSystemName), std::string(30, 'z')) << "keeps what was read";

@@ -65,6 +65,8 @@ TEST(SensorHealthTest, PresenceAndFaults) {
       {0x6f, 0x07, 0x0282, 0x0200, 0},   // a terminator in the processor socket
       {0x6f, 0x07, 0x0080, 0x0002, 30},  // a thermal trip outside the reading mask
       {0x6f, 0xc0, 0x0001, 0x0000, 0},   // an OEM sensor type
+      {0x02, 0x22, 0x0007, 0x0001, 5},   // the first and the last generic reading type
+      {0x0c, 0x22, 0x000f, 0x0001, 5},  {0x0d, 0x22, 0x000f, 0x0001, 0},  // reserved: no table
   };
   for (const auto& c : cases) {
     SensorRecord r;
