@@ -19,9 +19,7 @@ SystemEvent DecodeSystemEvent(PayloadReader& in) {
   const std::uint8_t generatorLow = in.U8();
   event.softwareGenerator = generatorLow & 0x01;
   event.generatorAddress = generatorLow >> 1;
-  const std::uint8_t generatorHigh = in.U8();
-  event.channel = generatorHigh >> 4;
-  event.lun = generatorHigh & 0x03;
+  event.lun = in.U8() & 0x03;  // bits 7:4 hold the channel, which no caller needs
   event.evmRevision = in.U8();
   event.sensorType = in.U8();
   event.sensorNumber = in.U8();

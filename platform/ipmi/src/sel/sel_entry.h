@@ -29,7 +29,6 @@ enum class EventDataUsage : std::uint8_t { kUnspecified = 0, kFirst = 1, kSecond
 struct SystemEvent {
   std::uint8_t generatorAddress = 0;  // 7-bit slave address or software ID
   bool softwareGenerator = false;
-  std::uint8_t channel = 0;
   std::uint8_t lun = 0;
   std::uint8_t evmRevision = 0;
   std::uint8_t sensorType = 0;
