@@ -69,8 +69,8 @@ void UdpSocket::Send(const std::vector<std::uint8_t>& datagram) {
     // still come up, so it counts as a lost packet, not as a failure.
     if (sent < 0 && (errno == EINTR || errno == ECONNREFUSED))
       continue;
-    if (sent < 0 && (errno == EAGAIN || errno == EWOULDBLOCK))
-      return;  // dropped like any lost datagram; the retry logic covers it
+    if (sent < 0 && errno == EAGAIN)  // a full send buffer (EWOULDBLOCK is EAGAIN)
+      return;                         // dropped like any lost datagram; the retry logic covers it
     throw std::runtime_error(std::string("UDP send failed: ") + std::strerror(errno));
   }
   // Still refused: the request is lost like any datagram; retries cover it.
