@@ -62,6 +62,15 @@ TEST(IpmiConfigTest, MalformedFilesNameFileAndLine) {
   }
 }
 
+TEST(IpmiConfigTest, OnlyTheDefaultFileMayBeMissing) {
+  setenv("MARLEK_IPMI_CONF", "/nonexistent/m.conf", 1);
+  EXPECT_THROW(LoadConfig(), ConfigError);
+  unsetenv("MARLEK_IPMI_CONF");
+  if (access(ConfigFilePath().c_str(), F_OK) != 0) {
+    EXPECT_TRUE(LoadConfig().nodes.empty());
+  }
+}
+
 TEST(PasswordFileTest, OnlyAnOwnerOnlyRegularFileIsRead) {
   TempDir dir;
   const std::string link = dir.Path() + "/link";

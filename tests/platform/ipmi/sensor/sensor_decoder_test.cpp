@@ -3,11 +3,13 @@
 
 #include "sdr/sdr_record.h"
 #include "sensor/sensor_conversion.h"
+#include "sensor/sensor_impl.h"
 #include "sensor/sensor_states.h"
 
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -74,6 +76,31 @@ TEST(SensorHealthTest, PresenceAndFaults) {
     r.sensorType = static_cast<std::uint8_t>(c[1]);
     r.readingMask = static_cast<std::uint16_t>(c[2]);
     EXPECT_EQ(DiscreteHealth(r, static_cast<std::uint16_t>(c[3])).value_or(0), c[4]) << c[1] << " " << c[3];
+  }
+}
+
+TEST(SensorTextTest, UnitsWithModifiersAndTypesOutsideTheTable) {
+  const struct {
+    std::uint8_t base, modifier, use;
+    bool percentage;
+    const char* text;
+  } units[] = {
+      {4, 22, 1, false, "Volts/second"},
+      {4, 5, 2, false, "Volts*Amps"},
+      {0, 0, 0, true, "percent"},
+      {4, 0, 0, true, "% Volts"},
+      {200, 0, 0, false, "unknown unit (0xc8)"},
+  };
+  for (const auto& u : units) {
+    auto impl = std::make_unique<Ipmi::IpmiSensor::Impl>();
+    impl->record.units.base = u.base;
+    impl->record.units.modifier = u.modifier;
+    impl->record.units.modifierUse = u.use;
+    impl->record.units.percentage = u.percentage;
+    impl->record.sensorType = u.base == 4 ? 0xbf : 0xc0;
+    const Ipmi::IpmiSensor sensor(std::move(impl));
+    EXPECT_EQ(sensor.getBaseUnitString(), u.text);
+    EXPECT_EQ(sensor.getSensorTypeString(), u.base == 4 ? "Unknown (0xbf)" : "OEM reserved (0xc0)");
   }
 }
 
