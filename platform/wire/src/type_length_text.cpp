@@ -1,8 +1,7 @@
 #include "wire/type_length_text.h"
 
+#include "wire/hex_text.h"
 #include "wire/payload.h"
-
-#include <cstdio>
 
 namespace marlek {
 namespace {
@@ -60,11 +59,8 @@ std::string SixBitText(PayloadReader& in) {
 
 std::string BinaryText(PayloadReader& in) {
   std::string out;
-  char hex[3];
-  while (!in.AtEnd()) {
-    std::snprintf(hex, sizeof hex, "%02x", in.U8());
-    out += hex;
-  }
+  while (!in.AtEnd())
+    out += HexDigits(in.U8(), 2);
   return out;
 }
 

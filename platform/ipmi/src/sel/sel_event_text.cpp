@@ -13,12 +13,9 @@ constexpr std::uint8_t kFirstOemSensorType = 0xc0;
 
 template <typename Bytes>
 std::string HexBytes(const Bytes& bytes) {
-  static const char kDigits[] = "0123456789abcdef";
   std::string text;
-  for (std::uint8_t byte : bytes) {
-    text += kDigits[byte >> 4];
-    text += kDigits[byte & 0x0f];
-  }
+  for (std::uint8_t byte : bytes)
+    text += HexDigits(byte, 2);
   return text;
 }
 

@@ -10,7 +10,6 @@
 #include <algorithm>
 
 namespace marlek {
-namespace {}  // namespace
 
 std::string DescribeRequest(const Request& r) {
   std::string text = "netfn " + Hex(r.netFn) + " command " + Hex(r.command);

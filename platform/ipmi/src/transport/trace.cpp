@@ -13,13 +13,9 @@ namespace marlek {
 namespace {
 
 std::string HexData(const std::vector<std::uint8_t>& data) {
-  static const char kDigits[] = "0123456789abcdef";
   std::string text;
-  for (std::uint8_t b : data) {
-    text += ' ';
-    text += kDigits[b >> 4];
-    text += kDigits[b & 0x0f];
-  }
+  for (std::uint8_t b : data)
+    text += " " + HexDigits(b, 2);
   return text.empty() ? " (no data)" : text;
 }
 
